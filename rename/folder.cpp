@@ -1,0 +1,300 @@
+#include "folder.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#ifdef Q_OS_WIN
+#include <QDir>
+#include <QFileInfo>
+#include <windows.h>
+#else
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace renaming {
+
+bool isPlainFileName(const QString &name)
+{
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return false;
+    for (QChar c : name) {
+        if (c == u'/' || c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
+#ifdef Q_OS_WIN
+        if (c == u'\\' || c == u':')
+            return false;
+#endif
+    }
+    // A lone surrogate has no spelling on disk; the name would come back as another one.
+    if (QString::fromUtf8(name.toUtf8()) != name)
+        return false;
+#ifdef Q_OS_WIN
+    return name.size() <= 255;
+#else
+    return QFile::encodeName(name).size() <= NAME_MAX;
+#endif
+}
+
+namespace {
+
+QString tempNameFor(const QString &name)
+{
+    return QStringLiteral(".%1.%2.tmp")
+        .arg(name)
+        .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+}
+
+#ifndef Q_OS_WIN
+
+OpResult systemFailure(int error)
+{
+    return OpResult::failure(qt_error_string(error));
+}
+
+// A folder of the local file system, held through one open directory handle; every
+// operation names its files relative to that handle.
+class PosixFolder final : public Folder
+{
+public:
+    PosixFolder(QString path, int fd)
+        : m_path(std::move(path))
+        , m_fd(fd)
+    { }
+    ~PosixFolder() override { ::close(m_fd); }
+
+    QString path() const override { return m_path; }
+
+    bool exists(const QString &name) override
+    {
+        struct stat st;
+        return ::fstatat(m_fd, QFile::encodeName(name).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+
+    bool canRead(const QString &name) override
+    {
+        const int fd = openRegular(name);
+        if (fd < 0)
+            return false;
+        ::close(fd);
+        return true;
+    }
+
+    OpResult readFile(const QString &name, QByteArray *bytes, qint64 maxBytes) override
+    {
+        bytes->clear();
+        const int fd = openRegular(name);
+        if (fd < 0)
+            return systemFailure(errno);
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                const int error = errno;
+                ::close(fd);
+                return systemFailure(error);
+            }
+            if (n == 0)
+                break;
+            if (bytes->size() + n > maxBytes) {
+                ::close(fd);
+                return systemFailure(EFBIG);
+            }
+            bytes->append(buffer, n);
+        }
+        ::close(fd);
+        return {};
+    }
+
+    OpResult writeFileDurably(const QString &name, const QByteArray &bytes) override
+    {
+        const QByteArray temp = QFile::encodeName(tempNameFor(name));
+        const int fd = ::openat(m_fd, temp.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return systemFailure(errno);
+        int error = 0;
+        for (qsizetype done = 0; done < bytes.size() && !error;) {
+            const ssize_t n
+                = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+            if (n < 0 && errno != EINTR)
+                error = errno;
+            else if (n > 0)
+                done += n;
+        }
+        if (!error && ::fsync(fd) != 0)
+            error = errno;
+        if (::close(fd) != 0 && !error)
+            error = errno;
+        // Moving the complete file over the name replaces a link standing there, never
+        // the file it points to.
+        if (!error
+            && ::renameat(m_fd, temp.constData(), m_fd, QFile::encodeName(name).constData()) != 0)
+            error = errno;
+        if (error) {
+            ::unlinkat(m_fd, temp.constData(), 0);
+            return systemFailure(error);
+        }
+        return {};
+    }
+
+    OpResult renameNoReplace(const QString &from, const QString &to) override
+    {
+        const QByteArray a = QFile::encodeName(from);
+        const QByteArray b = QFile::encodeName(to);
+        if (::renameat2(m_fd, a.constData(), m_fd, b.constData(), RENAME_NOREPLACE) == 0)
+            return {};
+        if (errno != EINVAL && errno != ENOSYS)
+            return systemFailure(errno);
+        // The file system cannot rename without replacing: a hard link fails when the new
+        // name exists, so link and unlink give the same guarantee. Where links are not
+        // supported either, refuse; a plain rename or a copy could destroy a file.
+        if (::linkat(m_fd, a.constData(), m_fd, b.constData(), 0) != 0)
+            return systemFailure(errno);
+        if (::unlinkat(m_fd, a.constData(), 0) != 0) {
+            const int error = errno;
+            ::unlinkat(m_fd, b.constData(), 0);
+            return systemFailure(error);
+        }
+        return {};
+    }
+
+    OpResult remove(const QString &name) override
+    {
+        if (::unlinkat(m_fd, QFile::encodeName(name).constData(), 0) != 0)
+            return systemFailure(errno);
+        return {};
+    }
+
+    OpResult sync() override
+    {
+        if (::fsync(m_fd) != 0)
+            return systemFailure(errno);
+        return {};
+    }
+
+private:
+    int openRegular(const QString &name)
+    {
+        const int fd = ::openat(m_fd, QFile::encodeName(name).constData(),
+                                O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            return -1;
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            errno = EISDIR;
+            return -1;
+        }
+        return fd;
+    }
+
+    QString m_path;
+    int m_fd;
+};
+
+#else
+
+OpResult lastFailure()
+{
+    return OpResult::failure(qt_error_string(int(GetLastError())));
+}
+
+// A folder on Windows. Names are joined to the folder path; the checks that every name
+// is a plain file name keep them inside it.
+class WindowsFolder final : public Folder
+{
+public:
+    explicit WindowsFolder(QString path)
+        : m_path(std::move(path))
+    { }
+    QString path() const override { return m_path; }
+    bool exists(const QString &name) override { return QFileInfo::exists(full(name)); }
+    bool canRead(const QString &name) override
+    {
+        QFile f(full(name));
+        return QFileInfo(f).isFile() && f.open(QIODevice::ReadOnly);
+    }
+    OpResult readFile(const QString &name, QByteArray *bytes, qint64 maxBytes) override
+    {
+        QFile f(full(name));
+        if (!f.open(QIODevice::ReadOnly))
+            return OpResult::failure(f.errorString());
+        if (f.size() > maxBytes)
+            return OpResult::failure(QStringLiteral("File too large"));
+        *bytes = f.readAll();
+        return {};
+    }
+    OpResult writeFileDurably(const QString &name, const QByteArray &bytes) override
+    {
+        const QString temp = full(tempNameFor(name));
+        HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(temp.utf16()), GENERIC_WRITE, 0, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return lastFailure();
+        DWORD written = 0;
+        const bool ok = WriteFile(h, bytes.constData(), DWORD(bytes.size()), &written, nullptr)
+            && written == DWORD(bytes.size()) && FlushFileBuffers(h);
+        const OpResult failure = ok ? OpResult {} : lastFailure();
+        CloseHandle(h);
+        if (ok
+            && MoveFileExW(reinterpret_cast<LPCWSTR>(temp.utf16()),
+                           reinterpret_cast<LPCWSTR>(full(name).utf16()),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return {};
+        const OpResult result = ok ? lastFailure() : failure;
+        DeleteFileW(reinterpret_cast<LPCWSTR>(temp.utf16()));
+        return result;
+    }
+    OpResult renameNoReplace(const QString &from, const QString &to) override
+    {
+        // Neither MOVEFILE_REPLACE_EXISTING nor MOVEFILE_COPY_ALLOWED: fail, never replace.
+        if (MoveFileExW(reinterpret_cast<LPCWSTR>(full(from).utf16()),
+                        reinterpret_cast<LPCWSTR>(full(to).utf16()), MOVEFILE_WRITE_THROUGH))
+            return {};
+        return lastFailure();
+    }
+    OpResult remove(const QString &name) override
+    {
+        if (DeleteFileW(reinterpret_cast<LPCWSTR>(full(name).utf16())))
+            return {};
+        return lastFailure();
+    }
+    OpResult sync() override { return {}; } // MOVEFILE_WRITE_THROUGH already waits
+
+private:
+    QString full(const QString &name) const { return QDir(m_path).filePath(name); }
+    QString m_path;
+};
+
+#endif
+
+} // namespace
+
+std::unique_ptr<Folder> openFolder(const QString &path, QString *reason)
+{
+#ifndef Q_OS_WIN
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        if (reason)
+            *reason = qt_error_string(errno);
+        return nullptr;
+    }
+    return std::make_unique<PosixFolder>(path, fd);
+#else
+    if (!QFileInfo(path).isDir()) {
+        if (reason)
+            *reason = QStringLiteral("Not a folder");
+        return nullptr;
+    }
+    return std::make_unique<WindowsFolder>(path);
+#endif
+}
+
+} // namespace renaming

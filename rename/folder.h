@@ -1,0 +1,75 @@
+// Operations on the one folder a batch works in, behind a small interface so that tests can
+// make the k-th rename fail or stop dead as a power cut would.
+//
+// Every name given to a Folder is a plain file name inside it, never a path. The real
+// implementation works relative to one open directory handle, so a rename can never move a
+// file out of the folder the user chose, even if the folder is renamed meanwhile.
+//
+// Renames never replace a file. A plain rename(2) replaces its target silently, and
+// QFile::rename falls back to copying, which can overwrite a file that appeared at the target
+// name and still report success; neither may ever touch the user's files.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace renaming {
+
+struct OpResult
+{
+    bool ok = true;
+    QString reason; // the system's reason for a failure
+    explicit operator bool() const { return ok; }
+    static OpResult success() { return {}; }
+    static OpResult failure(const QString &why) { return { false, why }; }
+};
+
+class Folder
+{
+public:
+    virtual ~Folder() = default;
+
+    // The path the folder was opened with.
+    virtual QString path() const = 0;
+
+    // Whether any entry (file, folder, link) carries the name; links are not followed.
+    virtual bool exists(const QString &name) = 0;
+
+    // Whether the name is a regular file that can be opened for reading.
+    virtual bool canRead(const QString &name) = 0;
+
+    // Reads a whole regular file; links are not followed. Fails for a file larger than
+    // `maxBytes`.
+    virtual OpResult readFile(const QString &name, QByteArray *bytes, qint64 maxBytes) = 0;
+
+    // Creates or replaces `name` with exactly `bytes`, complete or not at all: the bytes go
+    // to a new file created exclusively in the folder, are flushed to disk, and the file is
+    // then moved over the name. Never writes through a link. The folder itself is not synced;
+    // call sync() before relying on the new name surviving a power cut.
+    virtual OpResult writeFileDurably(const QString &name, const QByteArray &bytes) = 0;
+
+    // Renames `from` to `to`, failing rather than replacing when `to` exists.
+    virtual OpResult renameNoReplace(const QString &from, const QString &to) = 0;
+
+    // Deletes the entry `name` (a link itself, never its target).
+    virtual OpResult remove(const QString &name) = 0;
+
+    // Flushes the folder's entries to disk, so that renames and new files done so far survive
+    // a power cut.
+    virtual OpResult sync() = 0;
+};
+
+// Opens a real folder of the file system; returns null with the system's reason on failure.
+std::unique_ptr<Folder> openFolder(const QString &path, QString *reason);
+
+using FolderOpener = std::function<std::unique_ptr<Folder>(const QString &path, QString *reason)>;
+
+// Whether `name` can stand as one entry of a folder: not empty, not "." or "..", no path
+// separator, no control character (a line break would also break the history file), and
+// not longer than the file system allows.
+bool isPlainFileName(const QString &name);
+
+} // namespace renaming

@@ -1,0 +1,47 @@
+// The naming rule shared by the preview and the batch rename, and the reading of the
+// start-number text.
+//
+// New name = prefix + number field + extension part. The number field is the running number
+// (start number + index) as exactly four digits; a running number outside 0..9999 gives no
+// name. The extension part is the old name from its first "." on, or the whole old name when
+// it has no dot.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace renaming {
+
+inline constexpr int MaxRunningNumber = 9999;
+
+// The old name from its first "." on; the whole name when it has none.
+QString extensionPart(const QString &oldName);
+
+// The running number as four digits with leading zeros; nothing outside 0..9999.
+std::optional<QString> numberField(long long runningNumber);
+
+// The new name of the file with `index` in the target list, or nothing when its running
+// number falls outside 0..9999.
+std::optional<QString> newName(const QString &prefix, int startNo, int index,
+                               const QString &oldName);
+
+// The batch rename's temporary name: the new name with ".zyx" in place of the extension part.
+std::optional<QString> temporaryName(const QString &prefix, int startNo, int index);
+
+// The numeric value of a text as BASIC's Val reads it: blanks, tabs and line feeds are
+// ignored wherever they stand; an optional sign, digits, an optional decimal point and
+// digits, an optional exponent (E or D, optional sign, digits); or &H hexadecimal and &O
+// octal. Reading stops at the first character that does not fit; no leading number is 0.
+double basicVal(const QString &text);
+
+// Rounds half to even into the 16-bit range; a value outside it takes the nearest end
+// (a NaN gives 0).
+std::int16_t toStartNo(double value);
+
+// The prefix width in Windows-31J units: 2 for a character that takes two bytes there,
+// 1 for one byte; a character the code page cannot hold counts 2.
+int prefixWidth(const QString &prefix);
+
+} // namespace renaming
