@@ -26,7 +26,8 @@ bool isPlainFileName(const QString &name)
         if (c == u'/' || c.unicode() < 0x20 || c.unicode() == 0x7f)
             return false;
 #ifdef Q_OS_WIN
-        if (c == u'\\' || c == u':')
+        // Besides the separators, Windows refuses the wildcards and these marks in names.
+        if (QStringView(u"\\:*?\"<>|").contains(c))
             return false;
 #endif
     }

@@ -24,9 +24,12 @@ std::optional<QByteArray> toCodePage(const QString &text)
     return bytes;
 }
 
+// Stateless decoders: a stateful one keeps a character cut off at the end of the bytes for a
+// next call that never comes, and reports no error, so a truncated file would lose its last
+// byte silently.
 std::optional<QString> fromCodePage(QByteArrayView bytes)
 {
-    QStringDecoder decoder(CodePage);
+    QStringDecoder decoder(CodePage, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return std::nullopt;
@@ -35,7 +38,7 @@ std::optional<QString> fromCodePage(QByteArrayView bytes)
 
 std::optional<QString> fromUtf8(QByteArrayView bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return std::nullopt;

@@ -53,6 +53,10 @@ inline const QString RenameHistoryWriteFailed
     = QStringLiteral("改名履歴を書き込めませんから改名出来ません：");
 inline const QString RenameFailedRolledBack
     = QStringLiteral("改名に失敗しましたので元に戻しました：");
+inline const QString RenameFailed = QStringLiteral("改名に失敗しました：");
+inline const QString RenameNotRolledBack
+    = QStringLiteral("次のファイルは元の名前に戻せませんでした（元の名前 → 今の名前）：");
+inline const QString HistoryNotRestored = QStringLiteral("改名履歴を元に戻せませんでした：");
 inline QString renamingAway(const QString &from, const QString &to)
 {
     return from + QStringLiteral("　を一旦　") + to + QStringLiteral("に改名しています");
@@ -93,6 +97,7 @@ inline const QString RestoreNameTaken
 inline const QString RestoreFailedRolledBack
     = QStringLiteral("復元に失敗しましたので元に戻しました：");
 inline const QString HistoryNotDeleted = QStringLiteral("改名履歴を削除できませんでした：");
+inline const QString RestoreFailed = QStringLiteral("復元に失敗しました：");
 inline const QString RecoveryMismatch
     = QStringLiteral("改名記録と一致しないため､ファイル名を元に戻せません：");
 inline const QString InterruptedHint
@@ -110,6 +115,9 @@ inline const QString PrinterWarning
 inline const QString ReportTitle = QStringLiteral("Kelvaro 作業ファイルリスト");
 inline const QString ReportNotRenamed = QStringLiteral("改名せず");
 inline const QString ReportSummaryTail = QStringLiteral(" ファイルの作業をしようとしています。");
+inline const QString ReportSummaryHead = QStringLiteral("以上");
 inline const QString ReadmeCaption = QStringLiteral("お読み下さい");
+inline const QString ReadmePrintButton = QStringLiteral("印刷");
+inline const QString ReadmeCloseButton = QStringLiteral("閉じる");
 
 } // namespace msg

@@ -1,0 +1,341 @@
+#include "batch_rename.h"
+
+#include "folder.h"
+#include "history.h"
+#include "messages.h"
+#include "naming.h"
+
+#include <QSet>
+
+#include <optional>
+#include <vector>
+
+namespace renaming {
+
+namespace {
+
+// Names that the file system treats as one: exact where names are case-sensitive, folded
+// where they are not, so that two new names differing only in case count as a clash.
+QString nameKey(const QString &name)
+{
+#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+    return name.toCaseFolded();
+#else
+    return name;
+#endif
+}
+
+BatchOutcome refusal(BatchStatus status, const QString &name = {})
+{
+    BatchOutcome outcome;
+    outcome.status = status;
+    outcome.name = name;
+    return outcome;
+}
+
+// The history files this run writes: file 0 with the old names when a chain starts, then
+// file k with the new names.
+struct HistoryWrite
+{
+    QString name;
+    QByteArray bytes;
+    std::optional<QByteArray> previous; // the content it replaces, if the file existed
+    bool written = false;
+};
+
+std::vector<HistoryWrite> historyWrites(const BatchPlan &plan, int k)
+{
+    std::vector<HistoryWrite> writes;
+    if (k == 1)
+        writes.push_back({ historyFileName(plan.typePart, 0), encodeHistory(plan.oldNames), {} });
+    writes.push_back({ historyFileName(plan.typePart, k), encodeHistory(plan.newNames), {} });
+    return writes;
+}
+
+// Puts every history file this run wrote back as it was, newest first: a replaced file gets
+// its old bytes again, a new one is removed. Returns the files that could not be put back.
+QStringList restoreHistory(Folder &folder, std::vector<HistoryWrite> &writes)
+{
+    QStringList failed;
+    for (auto it = writes.rbegin(); it != writes.rend(); ++it) {
+        if (!it->written)
+            continue;
+        const OpResult result = it->previous ? folder.writeFileDurably(it->name, *it->previous)
+                                             : folder.remove(it->name);
+        if (result)
+            it->written = false;
+        else
+            failed.prepend(it->name);
+    }
+    folder.sync();
+    return failed;
+}
+
+// A rename that leaves a file under its own name is no rename at all: it happens when a
+// target of type ".zyx" has a new name equal to its temporary name. Asking the file system
+// would fail, since the "new" name exists.
+OpResult moveFile(Folder &folder, const QString &from, const QString &to)
+{
+    if (from == to)
+        return {};
+    return folder.renameNoReplace(from, to);
+}
+
+// Where each target is during the passes.
+enum class At : unsigned char { Old, Temporary, New };
+
+} // namespace
+
+QString BatchOutcome::message() const
+{
+    const QString because = reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason);
+    const QString failedRename = name + QStringLiteral(" → ") + otherName + because;
+    QString text;
+    switch (status) {
+    case BatchStatus::Ready:
+    case BatchStatus::Done:
+        return {};
+    case BatchStatus::NoNewNames:
+        return msg::NoNewNames;
+    case BatchStatus::ListsDiffer:
+        return msg::ListsDiffer;
+    case BatchStatus::MissingFile:
+        return msg::RenameMissingFile + name;
+    case BatchStatus::NameTaken:
+        return msg::RenameNameTaken + name;
+    case BatchStatus::BadName:
+        return msg::RenameBadName + name;
+    case BatchStatus::HistoryWriteFailed:
+        text = msg::RenameHistoryWriteFailed + name + because;
+        break;
+    case BatchStatus::RolledBack:
+        text = msg::RenameFailedRolledBack + failedRename;
+        break;
+    case BatchStatus::NotRolledBack:
+        text = msg::RenameFailed + failedRename + u'\n' + msg::RenameNotRolledBack;
+        for (const StrandedFile &file : stranded)
+            text += u'\n' + file.oldName + QStringLiteral(" → ") + file.currentName;
+        break;
+    }
+    if (!historyNotRestored.isEmpty())
+        text += u'\n' + msg::HistoryNotRestored + historyNotRestored.join(QStringLiteral("、"));
+    return text;
+}
+
+QString captionOf(const RenameStep &step)
+{
+    return step.pass == RenameStep::Pass::Away ? msg::renamingAway(step.from, step.to)
+                                               : msg::renamingTo(step.from, step.to);
+}
+
+BatchOutcome planBatch(const BatchInput &input, BatchPlan *plan)
+{
+    if (input.newNames.isEmpty())
+        return refusal(BatchStatus::NoNewNames);
+    if (input.oldNames.size() != input.newNames.size())
+        return refusal(BatchStatus::ListsDiffer);
+
+    BatchPlan p;
+    p.oldNames = input.oldNames;
+    p.newNames = input.newNames;
+    p.typePart = fileTypePart(input.pattern);
+    p.temporaryNames.reserve(p.oldNames.size());
+    QSet<QString> oldKeys;
+    oldKeys.reserve(p.oldNames.size());
+    for (qsizetype i = 0; i < p.oldNames.size(); ++i) {
+        // The target list comes from a folder listing and never names a file twice; a list
+        // that does could not be renamed file by file.
+        const QString key = nameKey(p.oldNames[i]);
+        if (oldKeys.contains(key))
+            return refusal(BatchStatus::ListsDiffer);
+        oldKeys.insert(key);
+        // The running numbers of a valid new-name list lie in 0..9999, so every target has a
+        // temporary name; a list built for another start number does not.
+        const auto temp = temporaryName(input.prefix, input.startNo, int(i));
+        if (!temp)
+            return refusal(BatchStatus::ListsDiffer);
+        p.temporaryNames.append(*temp);
+    }
+    *plan = std::move(p);
+    return {};
+}
+
+BatchOutcome checkBatch(Folder &folder, const BatchPlan &plan)
+{
+    const int k = nextHistoryNumber(folder, plan.typePart);
+    QStringList historyNames;
+    if (k == 1)
+        historyNames << historyFileName(plan.typePart, 0);
+    historyNames << historyFileName(plan.typePart, k);
+
+    // Names first: a bad name is refused whatever the folder holds. The longest history name
+    // stands for all numbers.
+    for (qsizetype i = 0; i < plan.oldNames.size(); ++i) {
+        if (!isPlainFileName(plan.newNames[i]))
+            return refusal(BatchStatus::BadName, plan.newNames[i]);
+        if (!isPlainFileName(plan.temporaryNames[i]))
+            return refusal(BatchStatus::BadName, plan.temporaryNames[i]);
+    }
+    for (const QString &name : { historyFileName(plan.typePart, 0),
+                                 historyFileName(plan.typePart, HighestHistoryNumber) }) {
+        if (!isPlainFileName(name))
+            return refusal(BatchStatus::BadName, name);
+    }
+
+    QSet<QString> oldKeys;
+    oldKeys.reserve(plan.oldNames.size());
+    for (const QString &name : plan.oldNames)
+        oldKeys.insert(nameKey(name));
+    QSet<QString> historyKeys;
+    for (const QString &name : historyNames) {
+        // Writing the history would overwrite a target before it is renamed (a "*.log" batch).
+        if (oldKeys.contains(nameKey(name)))
+            return refusal(BatchStatus::NameTaken, name);
+        historyKeys.insert(nameKey(name));
+    }
+
+    QSet<QString> newKeys;
+    newKeys.reserve(plan.newNames.size());
+    for (const QString &name : plan.newNames) {
+        const QString key = nameKey(name);
+        if (newKeys.contains(key) || historyKeys.contains(key))
+            return refusal(BatchStatus::NameTaken, name);
+        newKeys.insert(key);
+    }
+
+    for (const QString &name : plan.oldNames) {
+        if (!folder.exists(name))
+            return refusal(BatchStatus::MissingFile, name);
+    }
+    // Any file under a temporary name, a leftover of an interrupted run or a file of type
+    // ".zyx", would make its pass-1 rename fail.
+    for (const QString &name : plan.temporaryNames) {
+        if (folder.exists(name))
+            return refusal(BatchStatus::NameTaken, name);
+    }
+    // A new name may be a target's old name, freed by pass 1, but no other file's.
+    for (const QString &name : plan.newNames) {
+        if (!oldKeys.contains(nameKey(name)) && folder.exists(name))
+            return refusal(BatchStatus::NameTaken, name);
+    }
+    return {};
+}
+
+BatchOutcome runBatch(Folder &folder, const BatchPlan &plan, const RenameProgress &progress)
+{
+    const qsizetype count = plan.oldNames.size();
+    const int k = nextHistoryNumber(folder, plan.typePart);
+    std::vector<HistoryWrite> writes = historyWrites(plan, k);
+
+    BatchOutcome outcome;
+
+    // Keep what the history files to be replaced hold, so that a failure can put them back.
+    // One that exists but cannot be read could not be put back: refuse before writing any.
+    for (HistoryWrite &write : writes) {
+        if (!folder.exists(write.name))
+            continue;
+        QByteArray bytes;
+        if (const OpResult read = folder.readFile(write.name, &bytes, MaxHistoryBytes); !read) {
+            outcome.status = BatchStatus::HistoryWriteFailed;
+            outcome.name = write.name;
+            outcome.reason = read.reason;
+            return outcome;
+        }
+        write.previous = std::move(bytes);
+    }
+
+    for (HistoryWrite &write : writes) {
+        OpResult result = folder.writeFileDurably(write.name, write.bytes);
+        write.written = bool(result);
+        // The renames may only begin once the history is certain to survive a power cut.
+        if (result && &write == &writes.back())
+            result = folder.sync();
+        if (!result) {
+            outcome.status = BatchStatus::HistoryWriteFailed;
+            outcome.name = write.name;
+            outcome.reason = result.reason;
+            outcome.historyNotRestored = restoreHistory(folder, writes);
+            return outcome;
+        }
+    }
+
+    std::vector<At> at(size_t(count), At::Old);
+    auto passes = [&]() -> bool {
+        for (qsizetype i = 0; i < count; ++i) {
+            const QString &from = plan.oldNames[i];
+            const QString &to = plan.temporaryNames[i];
+            if (const OpResult r = moveFile(folder, from, to); !r) {
+                outcome.name = from;
+                outcome.otherName = to;
+                outcome.reason = r.reason;
+                return false;
+            }
+            at[size_t(i)] = At::Temporary;
+            if (progress)
+                progress({ RenameStep::Pass::Away, int(i), from, to });
+        }
+        for (qsizetype i = 0; i < count; ++i) {
+            const QString &from = plan.temporaryNames[i];
+            const QString &to = plan.newNames[i];
+            if (const OpResult r = moveFile(folder, from, to); !r) {
+                outcome.name = plan.oldNames[i];
+                outcome.otherName = to;
+                outcome.reason = r.reason;
+                return false;
+            }
+            at[size_t(i)] = At::New;
+            if (progress)
+                progress({ RenameStep::Pass::To, int(i), from, to });
+        }
+        return true;
+    };
+
+    if (passes()) {
+        folder.sync();
+        outcome.status = BatchStatus::Done;
+        outcome.historyNumber = k;
+        return outcome;
+    }
+
+    // Undo newest first: the renames of pass 2 from the last one done, then those of pass 1.
+    // A file that cannot be moved back stays where it is, and so does every file whose old
+    // name it still blocks; none of them is ever forced.
+    for (qsizetype i = count - 1; i >= 0; --i) {
+        if (at[size_t(i)] == At::New && moveFile(folder, plan.newNames[i], plan.temporaryNames[i]))
+            at[size_t(i)] = At::Temporary;
+    }
+    for (qsizetype i = count - 1; i >= 0; --i) {
+        if (at[size_t(i)] == At::Temporary
+            && moveFile(folder, plan.temporaryNames[i], plan.oldNames[i]))
+            at[size_t(i)] = At::Old;
+    }
+    folder.sync();
+
+    for (qsizetype i = 0; i < count; ++i) {
+        if (at[size_t(i)] == At::Temporary)
+            outcome.stranded.append({ plan.oldNames[i], plan.temporaryNames[i] });
+        else if (at[size_t(i)] == At::New)
+            outcome.stranded.append({ plan.oldNames[i], plan.newNames[i] });
+    }
+    if (outcome.stranded.isEmpty()) {
+        outcome.status = BatchStatus::RolledBack;
+        outcome.historyNotRestored = restoreHistory(folder, writes);
+    } else {
+        // The history of the run stays: it names the files that did reach their new names.
+        outcome.status = BatchStatus::NotRolledBack;
+        outcome.historyNumber = k;
+    }
+    return outcome;
+}
+
+BatchOutcome renameBatch(Folder &folder, const BatchInput &input, const RenameProgress &progress)
+{
+    BatchPlan plan;
+    if (BatchOutcome planned = planBatch(input, &plan); !planned.ok())
+        return planned;
+    if (BatchOutcome checked = checkBatch(folder, plan); !checked.ok())
+        return checked;
+    return runBatch(folder, plan, progress);
+}
+
+} // namespace renaming

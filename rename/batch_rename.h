@@ -1,0 +1,130 @@
+// The batch rename: every target file of one folder gets its new name in one go, and the
+// folder's history chain records it so that the restore can undo it later.
+//
+// A run has three stages, so that a window can ask its question between the second and the
+// third and a benchmark can run them back to back:
+//   planBatch   the two lists and the prefix become a plan with a temporary name per target;
+//               nothing on disk is looked at.
+//   checkBatch  the plan is checked against the folder; nothing is changed. A target that
+//               has gone, a temporary or new name that another file already holds, a name
+//               that is no plain file name (a prefix "../x" must never move files out of the
+//               folder) or a file type that gives no valid history name refuses the batch
+//               here, before anything is touched.
+//   runBatch    writes the history, then renames in two passes.
+//
+// Why two passes: a new name may be the old name of another target (abc0001.jpg becomes
+// abc0002.jpg while abc0002.jpg becomes abc0003.jpg) or a file's own old name. Moving every
+// target to its temporary name first frees all old names before any file takes its final one.
+//
+// Why the history comes first and is synced: after a power cut at any point of the passes,
+// the history files that describe the run must already be on disk, or the renamed files could
+// not be traced back. Each history file is written complete or not at all.
+//
+// Renames never replace a file (Folder::renameNoReplace); a clash makes a rename fail. When a
+// history write fails, nothing is renamed and the chain is put back as it was. When a rename
+// fails, every rename of the run is undone, newest first, and the chain is put back; a file
+// that cannot be renamed back is listed with the name it now carries, and the run's history
+// files then stay so that nothing is left untraceable.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace renaming {
+
+class Folder;
+
+// What the main window holds at the moment of the click.
+struct BatchInput
+{
+    QStringList oldNames; // the target list
+    QStringList newNames; // the new-name list, entry i for target i
+    QString prefix;
+    int startNo = 0;
+    QString pattern; // the file type pattern, such as "*.jpg"
+};
+
+// One run's working tables: the snapshot of the two lists and the temporary names.
+struct BatchPlan
+{
+    QStringList oldNames;
+    QStringList newNames;
+    QStringList temporaryNames; // prefix + four digits + ".zyx"
+    QString typePart; // names the history chain: "jpg" for "*.jpg"
+};
+
+enum class BatchStatus {
+    Ready, // planned and checked; nothing has been changed
+    Done, // every target carries its new name; the history records the run
+    NoNewNames, // the new-name list is empty
+    ListsDiffer, // lists of different lengths, a file listed twice, a number outside 0..9999
+    MissingFile, // a target is no longer in the folder
+    NameTaken, // a temporary or new name is held by another file, or given twice
+    BadName, // a new, temporary or history name is no plain file name
+    HistoryWriteFailed, // nothing renamed; the chain put back
+    RolledBack, // a rename failed; every file is back under its old name
+    NotRolledBack, // a rename failed and some files could not be renamed back
+};
+
+// A target that is not under its old name after a failed run.
+struct StrandedFile
+{
+    QString oldName;
+    QString currentName;
+};
+
+struct BatchOutcome
+{
+    BatchStatus status = BatchStatus::Ready;
+    // The offending name: the missing or clashing file, the bad name, the history file that
+    // could not be written, or the file whose rename failed.
+    QString name;
+    QString otherName; // a failed rename: the name it was to get
+    QString reason; // the system's reason for a failed write or rename
+    int historyNumber = 0; // the history file the run wrote (Done, NotRolledBack)
+    QList<StrandedFile> stranded; // NotRolledBack: in target order
+    QStringList historyNotRestored; // history files that could not be put back as they were
+
+    bool ok() const { return status == BatchStatus::Ready || status == BatchStatus::Done; }
+    // Whether files may have been renamed, so that a listing of the folder is out of date.
+    bool filesTouched() const
+    {
+        return status == BatchStatus::Done || status == BatchStatus::RolledBack
+            || status == BatchStatus::NotRolledBack;
+    }
+    // The text that tells the user; empty for Ready and Done.
+    QString message() const;
+};
+
+// One rename of a pass, reported after it is done.
+struct RenameStep
+{
+    enum class Pass { Away, To };
+    Pass pass;
+    int index;
+    QString from;
+    QString to;
+};
+using RenameProgress = std::function<void(const RenameStep &)>;
+
+// The window caption that shows a step.
+QString captionOf(const RenameStep &step);
+
+// Snapshot and temporary names; refuses an empty new-name list and lists of different lengths.
+BatchOutcome planBatch(const BatchInput &input, BatchPlan *plan);
+
+// Checks the plan against the folder; Ready when the batch may go ahead.
+BatchOutcome checkBatch(Folder &folder, const BatchPlan &plan);
+
+// Records the plan in the history chain and renames; Done, or a failure with everything put
+// back as far as possible. `progress` is called after every rename of the two passes.
+BatchOutcome runBatch(Folder &folder, const BatchPlan &plan, const RenameProgress &progress = {});
+
+// All three stages without a question in between.
+BatchOutcome renameBatch(Folder &folder, const BatchInput &input,
+                         const RenameProgress &progress = {});
+
+} // namespace renaming
