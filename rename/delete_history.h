@@ -1,0 +1,28 @@
+// Delete history: discards the history chain of one folder and file type, files 0 to 100,
+// every number the restore looks at. Files behind a gap go too; file 101, which the restore
+// never reads, stays.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace renaming {
+
+class Folder;
+
+struct HistoryDeletion
+{
+    QStringList deleted;
+    // Files that exist but could not be deleted, with the system's reason, "name (reason)".
+    // They are reported: a file left behind would let a later restore undo renames the user
+    // meant to make final.
+    QStringList notDeleted;
+
+    // The text that tells the user; empty when every existing file was deleted.
+    QString message() const;
+};
+
+// Deletes history files 0 to 100 of the type; a missing number is passed over.
+HistoryDeletion deleteHistory(Folder &folder, const QString &typePart);
+
+} // namespace renaming

@@ -1,0 +1,326 @@
+#include "restore.h"
+
+#include "folder.h"
+#include "history.h"
+#include "messages.h"
+
+#include <QSet>
+
+namespace renaming {
+
+namespace {
+
+// Names that may stand in a history file: plain file names of the folder, and none of the
+// chain's own history files, which the restore reads and deletes by name and so must never
+// rename or hand to another file.
+class NameRules
+{
+public:
+    explicit NameRules(const QString &typePart)
+    {
+        for (int k = 0; k <= HighestHistoryNumber; ++k)
+            m_historyNames.insert(historyFileName(typePart, k).toCaseFolded());
+    }
+
+    bool acceptable(const QString &name) const
+    {
+        if (!isPlainFileName(name))
+            return false;
+        // Case-folded, as a file system that ignores case would see the names.
+        return !name.startsWith(QLatin1String("VOXA"), Qt::CaseInsensitive)
+            || !m_historyNames.contains(name.toCaseFolded());
+    }
+
+    bool allAcceptable(const QStringList &names) const
+    {
+        for (const QString &name : names) {
+            if (!acceptable(name))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    QSet<QString> m_historyNames;
+};
+
+// A history file fit for the restore: readable, decodable, at most 9,999 lines, every line
+// an acceptable name.
+std::optional<QStringList> readChainFile(Folder &folder, const QString &typePart, int k,
+                                         const NameRules &rules)
+{
+    auto names = readHistory(folder, historyFileName(typePart, k));
+    if (!names || names->size() > MaxHistoryLines || !rules.allAcceptable(*names))
+        return std::nullopt;
+    return names;
+}
+
+// The first name that stands twice in `names`, or nothing.
+std::optional<QString> firstDuplicate(const QStringList &names)
+{
+    QSet<QString> seen;
+    seen.reserve(names.size());
+    for (const QString &name : names) {
+        if (seen.contains(name))
+            return name;
+        seen.insert(name);
+    }
+    return std::nullopt;
+}
+
+RestoreOutcome outcome(RestoreStatus status, const QString &name = {}, const QString &reason = {})
+{
+    RestoreOutcome o;
+    o.status = status;
+    o.name = name;
+    o.reason = reason;
+    return o;
+}
+
+// Renames back what a failed step did, newest first: the first `to` renames of pass 2, then
+// the first `away` renames of pass 1. Returns the files that are not back under their
+// current names.
+QList<UnrestoredFile> rollBack(Folder &folder, const UndoStep &step, qsizetype away, qsizetype to)
+{
+    QStringList where = step.current;
+    for (qsizetype j = 0; j < away; ++j)
+        where[j] = step.temporary[j];
+    for (qsizetype j = 0; j < to; ++j)
+        where[j] = step.earlier[j];
+
+    for (qsizetype j = to - 1; j >= 0; --j) {
+        if (folder.renameNoReplace(step.earlier[j], step.temporary[j]))
+            where[j] = step.temporary[j];
+    }
+    for (qsizetype j = away - 1; j >= 0; --j) {
+        if (where[j] == step.temporary[j]
+            && folder.renameNoReplace(step.temporary[j], step.current[j]))
+            where[j] = step.current[j];
+    }
+
+    QList<UnrestoredFile> left;
+    for (qsizetype j = 0; j < where.size(); ++j) {
+        if (where[j] != step.current[j])
+            left.append({ step.current[j], where[j] });
+    }
+    return left;
+}
+
+RestoreOutcome failedRename(Folder &folder, const UndoStep &step, qsizetype away, qsizetype to,
+                            qsizetype failed, const QString &reason)
+{
+    RestoreOutcome o = outcome(RestoreStatus::RolledBack, step.current[failed], reason);
+    o.unrestored = rollBack(folder, step, away, to);
+    if (!o.unrestored.isEmpty())
+        o.status = RestoreStatus::NotRolledBack;
+    return o;
+}
+
+// Deletes one history file; a file that is already gone counts as deleted.
+bool removeHistoryFile(Folder &folder, const QString &name, QString *reason)
+{
+    const OpResult removed = folder.remove(name);
+    if (removed || !folder.exists(name))
+        return true;
+    *reason = removed.reason;
+    return false;
+}
+
+} // namespace
+
+QString restoreTemporaryName(int index)
+{
+    return QStringLiteral("zyx%1.zyx").arg(index, 4, 10, QLatin1Char('0'));
+}
+
+QString RestoreOutcome::message() const
+{
+    const QString because = reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason);
+    switch (status) {
+    case RestoreStatus::Ready:
+    case RestoreStatus::Done:
+    case RestoreStatus::AllUndone:
+    case RestoreStatus::Cancelled:
+        return {};
+    case RestoreStatus::TooManyChanges:
+        return msg::TooManyChanges;
+    case RestoreStatus::NoHistory:
+        return msg::NoHistory;
+    case RestoreStatus::FaultyHistory:
+        return msg::FaultyHistory;
+    case RestoreStatus::MissingFile:
+        return msg::RestoreMissingFile + name;
+    case RestoreStatus::NameTaken:
+        return msg::RestoreNameTaken + name;
+    case RestoreStatus::RolledBack:
+        return msg::RestoreFailedRolledBack + name + because;
+    case RestoreStatus::NotRolledBack: {
+        QString text = msg::RestoreFailed + name + because + u'\n' + msg::RenameNotRolledBack;
+        for (const UnrestoredFile &file : unrestored)
+            text += u'\n' + file.historyName + QStringLiteral(" → ") + file.currentName;
+        return text;
+    }
+    case RestoreStatus::HistoryNotDeleted:
+        return msg::HistoryNotDeleted + name + because;
+    }
+    return {};
+}
+
+ChainScan scanChain(Folder &folder, const QString &typePart)
+{
+    ChainScan scan;
+    int k = 0;
+    while (k <= HighestChainNumber && folder.canRead(historyFileName(typePart, k)))
+        ++k;
+    if (k > HighestChainNumber) {
+        scan.status = ChainStatus::TooManyChanges;
+        return scan;
+    }
+    scan.newest = k - 1;
+    if (scan.newest <= 0) {
+        scan.status = ChainStatus::NoHistory;
+        return scan;
+    }
+
+    // Every file is read and checked now, so that a bad one refuses the restore before its
+    // first step rather than halfway through the chain.
+    const NameRules rules(typePart);
+    for (int i = scan.newest; i >= 0; --i) {
+        const auto names = readChainFile(folder, typePart, i, rules);
+        if (!names || (i < scan.newest && names->size() != scan.entries)) {
+            scan.status = ChainStatus::Faulty;
+            return scan;
+        }
+        scan.entries = int(names->size());
+    }
+    scan.status = ChainStatus::Healthy;
+    return scan;
+}
+
+RestoreOutcome planUndoStep(Folder &folder, const QString &typePart, int r, int entries,
+                            UndoStep *step)
+{
+    // The files are read again: they may have changed while an earlier question was open.
+    const NameRules rules(typePart);
+    auto current = readChainFile(folder, typePart, r, rules);
+    auto earlier = readChainFile(folder, typePart, r - 1, rules);
+    if (!current || !earlier || current->size() != entries || earlier->size() != entries)
+        return outcome(RestoreStatus::FaultyHistory);
+    if (const auto twice = firstDuplicate(*current))
+        return outcome(RestoreStatus::FaultyHistory, *twice);
+    if (const auto twice = firstDuplicate(*earlier))
+        return outcome(RestoreStatus::FaultyHistory, *twice);
+
+    QStringList temporary;
+    temporary.reserve(entries);
+    for (int j = 0; j < entries; ++j)
+        temporary.append(restoreTemporaryName(j));
+
+    for (const QString &name : std::as_const(*current)) {
+        if (!folder.exists(name))
+            return outcome(RestoreStatus::MissingFile, name);
+    }
+    for (const QString &name : std::as_const(temporary)) {
+        if (folder.exists(name))
+            return outcome(RestoreStatus::NameTaken, name);
+    }
+    // An earlier name may be carried now by a file of the set, which pass 1 moves away; any
+    // other holder would make pass 2 fail. A temporary name is held by the set itself
+    // between the passes.
+    const QSet<QString> currentSet(current->cbegin(), current->cend());
+    const QSet<QString> temporarySet(temporary.cbegin(), temporary.cend());
+    for (const QString &name : std::as_const(*earlier)) {
+        if (temporarySet.contains(name) || (!currentSet.contains(name) && folder.exists(name)))
+            return outcome(RestoreStatus::NameTaken, name);
+    }
+
+    step->number = r;
+    step->current = std::move(*current);
+    step->earlier = std::move(*earlier);
+    step->temporary = std::move(temporary);
+    return outcome(RestoreStatus::Ready);
+}
+
+RestoreOutcome runUndoStep(Folder &folder, const UndoStep &step, const RestoreProgress &progress)
+{
+    const qsizetype n = step.current.size();
+    for (qsizetype j = 0; j < n; ++j) {
+        const OpResult renamed = folder.renameNoReplace(step.current[j], step.temporary[j]);
+        if (!renamed)
+            return failedRename(folder, step, j, 0, j, renamed.reason);
+        if (progress)
+            progress(msg::restoringAway(step.current[j], step.temporary[j]));
+    }
+    for (qsizetype j = 0; j < n; ++j) {
+        const OpResult renamed = folder.renameNoReplace(step.temporary[j], step.earlier[j]);
+        if (!renamed)
+            return failedRename(folder, step, n, j, j, renamed.reason);
+        if (progress)
+            progress(msg::restoringTo(step.temporary[j], step.earlier[j]));
+    }
+    return outcome(RestoreStatus::Ready);
+}
+
+RestoreOutcome retireUndoStep(Folder &folder, const QString &typePart, int r)
+{
+    const QString newest = historyFileName(typePart, r);
+    // The renames reach the disk before the history that explains them goes.
+    if (const OpResult synced = folder.sync(); !synced)
+        return outcome(RestoreStatus::HistoryNotDeleted, newest, synced.reason);
+    QString reason;
+    if (!removeHistoryFile(folder, newest, &reason))
+        return outcome(RestoreStatus::HistoryNotDeleted, newest, reason);
+    if (r == 1) {
+        const QString first = historyFileName(typePart, 0);
+        if (!removeHistoryFile(folder, first, &reason))
+            return outcome(RestoreStatus::HistoryNotDeleted, first, reason);
+    }
+    // A deletion lost in a power cut would bring back a step that is already undone.
+    if (const OpResult synced = folder.sync(); !synced)
+        return outcome(RestoreStatus::HistoryNotDeleted, newest, synced.reason);
+    return outcome(RestoreStatus::Done);
+}
+
+RestoreOutcome restoreNames(Folder &folder, const QString &typePart,
+                            const RestoreCallbacks &callbacks)
+{
+    const ChainScan scan = scanChain(folder, typePart);
+    switch (scan.status) {
+    case ChainStatus::TooManyChanges:
+        return outcome(RestoreStatus::TooManyChanges);
+    case ChainStatus::NoHistory:
+        return outcome(RestoreStatus::NoHistory);
+    case ChainStatus::Faulty:
+        return outcome(RestoreStatus::FaultyHistory);
+    case ChainStatus::Healthy:
+        break;
+    }
+
+    int undone = 0;
+    const auto finish = [&undone](RestoreOutcome o) {
+        o.stepsUndone = undone;
+        return o;
+    };
+    for (int r = scan.newest; r >= 1; --r) {
+        if (callbacks.confirmStep && !callbacks.confirmStep(r))
+            return finish(outcome(RestoreStatus::Cancelled));
+        UndoStep step;
+        if (RestoreOutcome planned = planUndoStep(folder, typePart, r, scan.entries, &step);
+            !planned.ok())
+            return finish(planned);
+        if (RestoreOutcome run = runUndoStep(folder, step, callbacks.progress); !run.ok()) {
+            if (run.status == RestoreStatus::NotRolledBack && callbacks.stepFinished)
+                callbacks.stepFinished(r);
+            return finish(run);
+        }
+        const RestoreOutcome retired = retireUndoStep(folder, typePart, r);
+        if (callbacks.stepFinished)
+            callbacks.stepFinished(r);
+        if (!retired.ok())
+            return finish(retired);
+        ++undone;
+    }
+    return finish(outcome(RestoreStatus::AllUndone));
+}
+
+} // namespace renaming

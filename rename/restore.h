@@ -1,0 +1,143 @@
+// The restore: undoes the recorded renames of one folder and file type, newest first, from the
+// history chain (history.h). Undoing recorded rename r gives every file named on line j of
+// history file r the name on line j of file r − 1, then deletes file r (and file 0 with file 1).
+//
+// The work is split so that each piece can be used alone, for example by a later recovery of
+// an interrupted run that derives its state from files k and k − 1 and the temporary names:
+//   scanChain      finds the chain 0..N and checks every file of it; nothing is renamed.
+//   planUndoStep   reads files r and r − 1 and checks the step against the folder.
+//   runUndoStep    renames in two passes; on a failure renames back what it did.
+//   retireUndoStep makes the renames durable, then deletes the step's history files.
+//   restoreNames   all of them in order, with a question before each step.
+//
+// History files are untrusted input: they may come from another program, be edited by hand or
+// be damaged. Every name in them must be a plain file name of the folder, and every step is
+// checked against the folder before its first rename, so that a bad file refuses the restore
+// instead of moving or clobbering anything. Renames never replace a file.
+//
+// Why two passes: a recorded rename may have exchanged names within its set (a → b, b → a).
+// Moving every file to a temporary name zyxNNNN.zyx first frees all current names before any
+// file takes its earlier one.
+//
+// Why the history goes last: the history file of a step is what explains the names the files
+// carry. It is deleted only after both passes and after the folder is synced, so that a power
+// cut never leaves renamed files without it.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace renaming {
+
+class Folder;
+
+// The temporary name of line `index` (counted from 0): "zyx" + four digits + ".zyx".
+QString restoreTemporaryName(int index);
+
+enum class ChainStatus {
+    Healthy, // files 0..N (N ≥ 1), all readable, all with `entries` plain names
+    TooManyChanges, // files 0 to 100 all exist
+    NoHistory, // no file 0, or file 0 without file 1
+    Faulty, // unequal line counts, undecodable bytes, an empty or unsafe name, > 9,999 lines
+};
+
+struct ChainScan
+{
+    ChainStatus status = ChainStatus::NoHistory;
+    int newest = -1; // N: the highest number of the chain
+    int entries = 0; // n: the common line count
+};
+
+// Finds the chain by opening files 0, 1, ..., 100 in turn and checks every file of it.
+ChainScan scanChain(Folder &folder, const QString &typePart);
+
+// One undo step: line j of `current` (file r) goes to line j of `earlier` (file r − 1)
+// through line j of `temporary`.
+struct UndoStep
+{
+    int number = 0; // r
+    QStringList current;
+    QStringList earlier;
+    QStringList temporary;
+};
+
+enum class RestoreStatus {
+    Ready, // the step is planned and checked; nothing has been changed
+    Done, // the step is undone and its history files are deleted
+    AllUndone, // restoreNames: the step for 1 is done, no file of the chain is left
+    Cancelled, // restoreNames: Cancel at a step's question
+    TooManyChanges,
+    NoHistory,
+    FaultyHistory, // the chain or a step's files are unfit; nothing of the step renamed
+    MissingFile, // a current name is not in the folder
+    NameTaken, // a temporary or earlier name is held by a file outside the set
+    RolledBack, // a rename failed; every file of the step is back under its current name
+    NotRolledBack, // a rename failed and some files could not be renamed back
+    HistoryNotDeleted, // the step is undone but its history file could not be deleted
+};
+
+// A file of a failed step that is not back under its name of file r.
+struct UnrestoredFile
+{
+    QString historyName; // its name on line j of file r
+    QString currentName; // the name it carries now
+};
+
+struct RestoreOutcome
+{
+    RestoreStatus status = RestoreStatus::Ready;
+    int stepsUndone = 0; // restoreNames: undo steps completed, history deleted
+    // The offending name: the missing or clashing file, the file whose rename failed, or the
+    // history file that could not be deleted.
+    QString name;
+    QString reason; // the system's reason for a failed rename, sync or deletion
+    QList<UnrestoredFile> unrestored; // NotRolledBack: in line order
+
+    bool ok() const
+    {
+        return status == RestoreStatus::Ready || status == RestoreStatus::Done
+            || status == RestoreStatus::AllUndone || status == RestoreStatus::Cancelled;
+    }
+    // The text that tells the user; empty when there is nothing to tell.
+    QString message() const;
+};
+
+// Reads files r and r − 1 into a step of `entries` lines and checks it against the folder:
+// every name plain, no name twice in a file, every current name present, no temporary name
+// taken, every earlier name free or carried by a file of the set. Ready, or the refusal.
+RestoreOutcome planUndoStep(Folder &folder, const QString &typePart, int r, int entries,
+                            UndoStep *step);
+
+// Called after every rename of the two passes with the caption text that shows it.
+using RestoreProgress = std::function<void(const QString &caption)>;
+
+// Pass 1 to the temporary names, pass 2 to the earlier names. Ready when both passes are
+// done; on a failure everything the step renamed is renamed back, newest first.
+RestoreOutcome runUndoStep(Folder &folder, const UndoStep &step,
+                           const RestoreProgress &progress = {});
+
+// Syncs the folder, then deletes history file r, and file 0 when r is 1, then syncs again.
+// Done, or HistoryNotDeleted naming the first file that could not be deleted.
+RestoreOutcome retireUndoStep(Folder &folder, const QString &typePart, int r);
+
+struct RestoreCallbacks
+{
+    // The question before undoing recorded rename r; false is Cancel. Unset: always OK.
+    std::function<bool(int r)> confirmStep;
+    RestoreProgress progress;
+    // After step r has renamed files and left them so: its passes are done (its history
+    // deleted or not), or a failed step could not rename everything back. A listing of the
+    // folder is out of date then.
+    std::function<void(int r)> stepFinished;
+};
+
+// Scans the chain and undoes its steps, newest first, each after its question, until the
+// chain is gone, the user cancels or a step is refused or fails.
+RestoreOutcome restoreNames(Folder &folder, const QString &typePart,
+                            const RestoreCallbacks &callbacks = {});
+
+} // namespace renaming
