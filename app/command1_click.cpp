@@ -1,0 +1,102 @@
+// The rename button. The batch rename itself is the engine's (rename/batch_rename.h); this
+// handler reads the controls, asks the question, shows the warning and the progress, and puts
+// the window back in order afterwards.
+#include "frm_voxa_r_1.h"
+
+#include "batch_rename.h"
+#include "history.h"
+#include "messages.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+
+namespace {
+
+QStringList itemsOf(const QListWidget *list)
+{
+    QStringList items;
+    items.reserve(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
+    return items;
+}
+
+// How often the status line is repainted while the passes run; each repaint also hands the
+// caption to the window system, which the passes never give a chance to run otherwise.
+constexpr qint64 RepaintIntervalMs = 50;
+
+} // namespace
+
+void frmVOXA_R_1::Command1_Click()
+{
+    printing::MessageBoxes &boxes = messages();
+    const renaming::BatchInput input { itemsOf(List1), itemsOf(List2), Text1->text(),
+                                       Module_Globals.StartNo, Combo1->currentText() };
+    renaming::BatchPlan plan;
+    if (const renaming::BatchOutcome planned = renaming::planBatch(input, &plan); !planned.ok()) {
+        boxes.inform(planned.message());
+        return;
+    }
+
+    const QString folderPath = renaming::folderPathOf(Dir1->path());
+    QString reason;
+    const std::unique_ptr<renaming::Folder> folder = services().openFolder(Dir1->path(), &reason);
+    if (!folder) {
+        boxes.inform(msg::RenameMissingFile + folderPath + QStringLiteral(" (%1)").arg(reason));
+        return;
+    }
+    // Everything that would make a rename fail is found here, before the question.
+    if (const renaming::BatchOutcome checked = renaming::checkBatch(*folder, plan); !checked.ok()) {
+        boxes.inform(checked.message());
+        return;
+    }
+    if (!boxes.confirm(msg::AskRename, printing::Icon::Question))
+        return;
+
+    const QString statusBefore = Label2->text();
+    Label2->setText(msg::StatusRenaming);
+    Label2->repaint();
+    const QCursor cursorBefore = cursor();
+    setCursor(Qt::WaitCursor);
+
+    // No yielding to the event loop while files carry temporary names: no other handler may
+    // run in between. Only paint the warning and the caption.
+    QElapsedTimer sinceRepaint;
+    sinceRepaint.start();
+    const renaming::BatchOutcome outcome
+        = renaming::runBatch(*folder, plan, [&](const renaming::RenameStep &step) {
+              setWindowTitle(renaming::captionOf(step));
+              if (sinceRepaint.elapsed() >= RepaintIntervalMs) {
+                  Label2->repaint();
+                  sinceRepaint.restart();
+              }
+          });
+    setCursor(cursorBefore);
+
+    if (outcome.status != renaming::BatchStatus::Done) {
+        // Nothing of the batch is left done. When files were touched the listing is re-read,
+        // so that the lists show the names the files carry now.
+        setWindowTitle(msg::AppTitle);
+        Label2->setText(statusBefore);
+        if (outcome.filesTouched())
+            Dir1_Change();
+        boxes.inform(outcome.message());
+        return;
+    }
+
+    boxes.inform(msg::RenameDone);
+    List1->clear();
+    LIST2_CLEAR();
+    setWindowTitle(msg::AppTitle);
+    Label2->setText(msg::StatusIdle);
+    Text1->setText(QString());
+    // The folder is listed again in place. Passing through another folder to make the folder
+    // list report a change would list that folder too, with its own messages.
+    Dir1_Change();
+    boxes.inform(msg::restoreHint(folderPath));
+    LIST2_CLEAR();
+    Text1->setFocus();
+}

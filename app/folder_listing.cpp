@@ -1,0 +1,143 @@
+#include "folder_listing.h"
+
+#include <QStringDecoder>
+#include <QStringView>
+
+#include <algorithm>
+
+#ifdef Q_OS_WIN
+#include <QDir>
+#else
+#include <QFile>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+// "*" and "?" against case-folded text; the usual greedy match that backs up to the last star.
+bool wildcardMatch(QStringView pattern, QStringView name)
+{
+    qsizetype p = 0, n = 0, starP = -1, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == u'*') {
+            starP = p++;
+            starN = n;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+// The ";"-separated pieces of a pattern text, case-folded; empty pieces are dropped.
+QStringList foldedPieces(const QString &patterns)
+{
+    QStringList pieces = patterns.toCaseFolded().split(u';', Qt::SkipEmptyParts);
+    return pieces;
+}
+
+bool matchesAny(const QStringList &foldedPatterns, const QString &name)
+{
+    const QString folded = name.toCaseFolded();
+    for (const QString &pattern : foldedPatterns) {
+        if (wildcardMatch(pattern, folded))
+            return true;
+        // "x.*" also stands for "x" without any extension, as on Windows.
+        if (pattern.endsWith(u".*") && !folded.contains(u'.')
+            && wildcardMatch(QStringView(pattern).chopped(2), folded))
+            return true;
+    }
+    return false;
+}
+
+#ifndef Q_OS_WIN
+// Every regular file of the folder whose name is valid UTF-8 and does not start with ".".
+// readdir and the entry's type avoid one stat per file, which keeps 10,000 files fast.
+QStringList regularFiles(const QString &path)
+{
+    QStringList names;
+    DIR *dir = ::opendir(QFile::encodeName(path).constData());
+    if (!dir)
+        return names;
+    const int fd = ::dirfd(dir);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    while (const dirent *entry = ::readdir(dir)) {
+        const char *raw = entry->d_name;
+        if (raw[0] == '.')
+            continue;
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat st;
+            regular = ::fstatat(fd, raw, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+        }
+        if (!regular)
+            continue;
+        decoder.resetState();
+        const QString name = decoder(QByteArrayView(raw));
+        if (decoder.hasError())
+            continue;
+        names.append(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+#else
+QStringList regularFiles(const QString &path)
+{
+    QStringList names;
+    const QStringList all = QDir(path).entryList(QDir::Files | QDir::NoDotAndDotDot);
+    for (const QString &name : all) {
+        if (!name.startsWith(u'.'))
+            names.append(name);
+    }
+    return names;
+}
+#endif
+
+} // namespace
+
+void FolderListing::setPath(const QString &path)
+{
+    m_path = path;
+    refresh();
+}
+
+void FolderListing::setPattern(const QString &pattern)
+{
+    m_pattern = pattern;
+    refresh();
+}
+
+bool FolderListing::matches(const QString &patterns, const QString &name)
+{
+    return matchesAny(foldedPieces(patterns), name);
+}
+
+void FolderListing::refresh()
+{
+    m_names.clear();
+    const QStringList patterns = foldedPieces(m_pattern);
+    if (m_path.isEmpty() || patterns.isEmpty())
+        return;
+    const QStringList all = regularFiles(m_path);
+    for (const QString &name : all) {
+        if (matchesAny(patterns, name))
+            m_names.append(name);
+    }
+    // Without regard to case; names that differ only in case keep a fixed order.
+    std::sort(m_names.begin(), m_names.end(), [](const QString &a, const QString &b) {
+        const int c = QString::compare(a, b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+}

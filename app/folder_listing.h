@@ -1,0 +1,35 @@
+// The folder listing (File1): the regular files of one folder whose names match a list of
+// wildcard patterns, as a snapshot taken whenever the path or the pattern is set.
+//
+// Patterns are separated by ";"; "*" stands for any run of characters and "?" for one, and
+// they match without regard to case. A trailing ".*" also matches a name without a dot, so
+// "*.*" lists every file, as on Windows. Names starting with "." (hidden files), folders,
+// links and names that are not valid UTF-8 on Linux are left out: the rename could not give
+// such a name back unchanged. The names are sorted without regard to case.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class FolderListing
+{
+public:
+    QString path() const { return m_path; }
+    QString pattern() const { return m_pattern; }
+    const QStringList &names() const { return m_names; }
+    int count() const { return int(m_names.size()); }
+
+    // Each setter takes the listing anew, even when the value is unchanged.
+    void setPath(const QString &path);
+    void setPattern(const QString &pattern);
+
+    // Whether `name` matches one of the ";"-separated `patterns`, ignoring case.
+    static bool matches(const QString &patterns, const QString &name);
+
+private:
+    void refresh();
+
+    QString m_path;
+    QString m_pattern = QStringLiteral("*.*");
+    QStringList m_names;
+};

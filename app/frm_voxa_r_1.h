@@ -1,0 +1,132 @@
+// The main window of Kelvaro and the classes it is made of.
+//
+// frmVOXA_R_1 is the whole working surface: the user picks a drive (Drive1, a DriveList), a
+// folder (Dir1, a FolderList) and a file type pattern (Combo1); the matching files of the
+// folder form the folder listing (File1, a FolderListing, never shown) and are copied into
+// the target list List1. The user types a name prefix (Text1) and a start number (Text2);
+// leaving Text2 fills the new-name list List2 by the naming rule of rename/naming.h. The
+// button Command1 starts the batch rename, the Edit menu restores names or deletes the
+// rename history, the File menu prints the target list or ends the program, the Help menu
+// shows the version line or opens the read-me window. The controls and handlers keep the
+// names the form has always had, so that the rename, restore and print commands (each in
+// its own source file) can read and set them directly. The two program-wide values MaxFiles
+// and StartNo live in Module_Globals. Message boxes, folder operations and the print device
+// come from Services, so that tests can replace them.
+//
+// Handlers run synchronously, one at a time: setting a text box's text from code runs its
+// change handler before setText() returns, Dir1->setPath() runs Dir1_Change, and moving the
+// focus from code runs the GotFocus/LostFocus handlers of the controls involved. Focus moves
+// caused by another window taking the activation (a message box) run no focus handler.
+#pragma once
+
+#include "drive_list.h"
+#include "folder_list.h"
+#include "folder_listing.h"
+#include "module_globals.h"
+#include "services.h"
+
+// The controls' classes, so that every command working on the form can reach them.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+
+#include <memory>
+
+class frmVOXA_R_1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit frmVOXA_R_1(const Services &services, QWidget *parent = nullptr);
+    ~frmVOXA_R_1() override;
+
+    const Services &services() const { return m_services; }
+    // The message boxes of the services (real boxes when none were given). When a box has
+    // been answered, the window is active again at once, so that the focus moves that follow
+    // run their handlers as they do when the user moves the focus.
+    printing::MessageBoxes &messages();
+
+    ModuleGlobals Module_Globals;
+
+    // Controls, by their form names (also their object names).
+    QLabel *Label1 = nullptr; // heading of the prefix box
+    QLabel *Label2 = nullptr; // status line
+    QLabel *Label3 = nullptr; // heading of the target list
+    QLabel *Label4 = nullptr; // heading of the new-name list
+    QLabel *Label5 = nullptr; // arrow between the lists
+    QLabel *Label6 = nullptr; // heading of the file type box
+    QLabel *Label7 = nullptr; // heading of the start-number box
+    QComboBox *Combo1 = nullptr; // file type pattern
+    DriveList *Drive1 = nullptr;
+    FolderList *Dir1 = nullptr;
+    QLineEdit *Text1 = nullptr; // name prefix
+    QLineEdit *Text2 = nullptr; // start number
+    QListWidget *List1 = nullptr; // target list
+    QListWidget *List2 = nullptr; // new-name list
+    QPushButton *Command1 = nullptr; // starts the batch rename
+    FolderListing File1;
+
+    QMenu *mnuFile = nullptr;
+    QMenu *mnuEdit = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QAction *mnuFprint = nullptr;
+    QAction *nmuEnd = nullptr;
+    QAction *nmuUndo = nullptr;
+    QAction *mnuDeletelog = nullptr;
+    QAction *mnuVer = nullptr;
+    QAction *mnuReadme = nullptr;
+
+    // Start-up, size and menus (main window).
+    void Form_Load();
+    void Form_Resize();
+    void mnuVer_Click();
+    void nmuEnd_Click();
+    void mnuReadme_Click(); // print_commands.cpp
+
+    // Target selection.
+    void LIST2_CLEAR();
+    void Dir1_Change();
+    void Drive1_Change();
+    void Combo1_Click();
+    void Combo1_KeyPress(int &KeyAscii);
+    void Combo1_GotFocus();
+    void Dir1_GotFocus();
+    void Drive1_GotFocus();
+
+    // New-name entry and preview.
+    void Text1_Change();
+    void Text1_GotFocus();
+    void Text1_LostFocus();
+    void Text1_KeyPress(int &KeyAscii);
+    void Text2_Change();
+    void Text2_KeyPress(int &KeyAscii);
+    void Text2_LostFocus();
+
+    // Commands defined in their own source files.
+    void Command1_Click(); // command1_click.cpp: the batch rename
+    void nmuUndo_Click(); // restore_commands.cpp: restore names
+    void mnuDeletelog_Click(); // restore_commands.cpp: delete history
+    void mnuFprint_Click(); // print_commands.cpp: print the target list
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void connectEvents();
+    bool filterFocus(QObject *watched, QEvent *event);
+    bool filterKeyPress(QObject *watched, QEvent *event);
+    bool isMenuShortcut(const QKeyEvent *event) const;
+
+    Services m_services;
+    std::unique_ptr<printing::MessageBoxes> m_ownMessages;
+    std::unique_ptr<printing::MessageBoxes> m_messages;
+};

@@ -1,0 +1,95 @@
+// The Edit menu's restore and delete history commands. The work is the engine's
+// (rename/restore.h, rename/delete_history.h); these handlers ask the questions, show the
+// progress in the caption and the status line, and re-list the folder as names change.
+#include "frm_voxa_r_1.h"
+
+#include "delete_history.h"
+#include "history.h"
+#include "messages.h"
+#include "restore.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+
+namespace {
+
+constexpr qint64 RepaintIntervalMs = 50;
+
+} // namespace
+
+void frmVOXA_R_1::nmuUndo_Click()
+{
+    printing::MessageBoxes &boxes = messages();
+    if (!boxes.confirm(msg::AskRestore, printing::Icon::Question)) {
+        Label2->setText(msg::StatusIdle);
+        return;
+    }
+    Label2->setText(msg::StatusRestoring);
+    Label2->repaint();
+
+    const QString folderPath = Dir1->path();
+    const QString typePart = renaming::fileTypePart(Combo1->currentText());
+    const QCursor previousCursor = cursor();
+    setCursor(Qt::WaitCursor);
+
+    bool stepsOffered = false;
+    renaming::RestoreCallbacks callbacks;
+    callbacks.confirmStep = [&](int r) {
+        stepsOffered = true;
+        return boxes.confirm(msg::askUndoStep(r), printing::Icon::Exclamation);
+    };
+    // The passes never yield to the event loop; repainting the status line now and then also
+    // hands the caption to the window system.
+    QElapsedTimer sinceRepaint;
+    sinceRepaint.start();
+    callbacks.progress = [&](const QString &caption) {
+        setWindowTitle(caption);
+        if (sinceRepaint.elapsed() >= RepaintIntervalMs) {
+            Label2->repaint();
+            sinceRepaint.restart();
+        }
+    };
+    callbacks.stepFinished = [this](int) {
+        Dir1_Change();
+        LIST2_CLEAR();
+    };
+
+    // A folder that cannot be opened has no history file that could be read.
+    renaming::RestoreOutcome outcome;
+    outcome.status = renaming::RestoreStatus::NoHistory;
+    if (auto folder = services().openFolder(folderPath, nullptr))
+        outcome = renaming::restoreNames(*folder, typePart, callbacks);
+
+    setCursor(previousCursor);
+    if (outcome.status == renaming::RestoreStatus::AllUndone) {
+        List1->clear();
+        LIST2_CLEAR();
+        setWindowTitle(msg::AppTitle);
+        Text1->setText(QString());
+        Dir1_Change();
+        LIST2_CLEAR();
+        Text1->setFocus();
+    } else {
+        if (stepsOffered)
+            setWindowTitle(msg::AppTitle);
+        if (const QString text = outcome.message(); !text.isEmpty())
+            boxes.inform(text);
+    }
+    Label2->setText(msg::StatusIdle);
+}
+
+void frmVOXA_R_1::mnuDeletelog_Click()
+{
+    if (!messages().confirm(msg::AskDeleteHistory, printing::Icon::Exclamation))
+        return;
+    const auto folder = services().openFolder(Dir1->path(), nullptr);
+    if (!folder)
+        return;
+    const renaming::HistoryDeletion deletion
+        = renaming::deleteHistory(*folder, renaming::fileTypePart(Combo1->currentText()));
+    if (const QString text = deletion.message(); !text.isEmpty())
+        messages().inform(text);
+}
