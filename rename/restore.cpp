@@ -162,6 +162,10 @@ QString RestoreOutcome::message() const
     }
     case RestoreStatus::HistoryNotDeleted:
         return msg::HistoryNotDeleted + name + because;
+    case RestoreStatus::Mismatch:
+        return msg::RecoveryMismatch + name;
+    case RestoreStatus::ResumeFailed:
+        return msg::RestoreFailed + name + because + u'\n' + msg::InterruptedHint;
     }
     return {};
 }
@@ -197,52 +201,87 @@ ChainScan scanChain(Folder &folder, const QString &typePart)
     return scan;
 }
 
+std::optional<UndoStep> readUndoStep(Folder &folder, const QString &typePart, int r, int entries)
+{
+    const NameRules rules(typePart);
+    auto current = readChainFile(folder, typePart, r, rules);
+    auto earlier = readChainFile(folder, typePart, r - 1, rules);
+    if (!current || !earlier || current->size() != earlier->size()
+        || (entries >= 0 && current->size() != entries) || firstDuplicate(*current)
+        || firstDuplicate(*earlier))
+        return std::nullopt;
+    UndoStep step;
+    step.number = r;
+    step.current = std::move(*current);
+    step.earlier = std::move(*earlier);
+    addTemporaryNames(&step);
+    return step;
+}
+
 RestoreOutcome planUndoStep(Folder &folder, const QString &typePart, int r, int entries,
                             UndoStep *step)
 {
     // The files are read again: they may have changed while an earlier question was open.
-    const NameRules rules(typePart);
-    auto current = readChainFile(folder, typePart, r, rules);
-    auto earlier = readChainFile(folder, typePart, r - 1, rules);
-    if (!current || !earlier || current->size() != entries || earlier->size() != entries)
+    std::optional<UndoStep> read = readUndoStep(folder, typePart, r, entries);
+    if (!read)
         return outcome(RestoreStatus::FaultyHistory);
-    if (const auto twice = firstDuplicate(*current))
-        return outcome(RestoreStatus::FaultyHistory, *twice);
-    if (const auto twice = firstDuplicate(*earlier))
-        return outcome(RestoreStatus::FaultyHistory, *twice);
 
-    QStringList temporary;
-    temporary.reserve(entries);
-    for (int j = 0; j < entries; ++j)
-        temporary.append(restoreTemporaryName(j));
+    const StepState state = deriveStepState(folder, *read);
+    if (state.fits && !state.normal) {
+        read->resumes = true;
+        read->moves = state.moves;
+        *step = std::move(*read);
+        return outcome(RestoreStatus::Ready);
+    }
+    // Leftovers of an interrupted run that do not fit it: say which name is wrong, rather
+    // than that a current name is missing, which is what the folder shows after any
+    // interruption.
+    if (!state.normal && state.temporariesPresent)
+        return outcome(RestoreStatus::Mismatch, state.misfit);
 
-    for (const QString &name : std::as_const(*current)) {
+    for (const QString &name : std::as_const(read->current)) {
         if (!folder.exists(name))
             return outcome(RestoreStatus::MissingFile, name);
     }
-    for (const QString &name : std::as_const(temporary)) {
+    for (const QString &name : std::as_const(read->temporary)) {
         if (folder.exists(name))
             return outcome(RestoreStatus::NameTaken, name);
     }
     // An earlier name may be carried now by a file of the set, which pass 1 moves away; any
     // other holder would make pass 2 fail. A temporary name is held by the set itself
     // between the passes.
-    const QSet<QString> currentSet(current->cbegin(), current->cend());
-    const QSet<QString> temporarySet(temporary.cbegin(), temporary.cend());
-    for (const QString &name : std::as_const(*earlier)) {
+    const QSet<QString> currentSet(read->current.cbegin(), read->current.cend());
+    const QSet<QString> temporarySet(read->temporary.cbegin(), read->temporary.cend());
+    for (const QString &name : std::as_const(read->earlier)) {
         if (temporarySet.contains(name) || (!currentSet.contains(name) && folder.exists(name)))
             return outcome(RestoreStatus::NameTaken, name);
     }
-
-    step->number = r;
-    step->current = std::move(*current);
-    step->earlier = std::move(*earlier);
-    step->temporary = std::move(temporary);
+    *step = std::move(*read);
     return outcome(RestoreStatus::Ready);
 }
 
+namespace {
+
+// Makes the planned renames of a step that finishes an interrupted run. A failure stops it
+// where it is: every file is then under a name its line explains, so nothing is renamed back.
+RestoreOutcome resumeUndoStep(Folder &folder, const UndoStep &step, const RestoreProgress &progress)
+{
+    for (const RecoveryMove &move : step.moves) {
+        if (const OpResult renamed = folder.renameNoReplace(move.from, move.to); !renamed)
+            return outcome(RestoreStatus::ResumeFailed, move.from, renamed.reason);
+        if (progress)
+            progress(move.toEarlier ? msg::restoringTo(move.from, move.to)
+                                    : msg::restoringAway(move.from, move.to));
+    }
+    return outcome(RestoreStatus::Ready);
+}
+
+} // namespace
+
 RestoreOutcome runUndoStep(Folder &folder, const UndoStep &step, const RestoreProgress &progress)
 {
+    if (step.resumes)
+        return resumeUndoStep(folder, step, progress);
     const qsizetype n = step.current.size();
     for (qsizetype j = 0; j < n; ++j) {
         const OpResult renamed = folder.renameNoReplace(step.current[j], step.temporary[j]);
@@ -309,7 +348,9 @@ RestoreOutcome restoreNames(Folder &folder, const QString &typePart,
             !planned.ok())
             return finish(planned);
         if (RestoreOutcome run = runUndoStep(folder, step, callbacks.progress); !run.ok()) {
-            if (run.status == RestoreStatus::NotRolledBack && callbacks.stepFinished)
+            if ((run.status == RestoreStatus::NotRolledBack
+                 || run.status == RestoreStatus::ResumeFailed)
+                && callbacks.stepFinished)
                 callbacks.stepFinished(r);
             return finish(run);
         }

@@ -2,13 +2,18 @@
 // history chain (history.h). Undoing recorded rename r gives every file named on line j of
 // history file r the name on line j of file r − 1, then deletes file r (and file 0 with file 1).
 //
-// The work is split so that each piece can be used alone, for example by a later recovery of
-// an interrupted run that derives its state from files k and k − 1 and the temporary names:
+// The work is split so that each piece can be used alone:
 //   scanChain      finds the chain 0..N and checks every file of it; nothing is renamed.
-//   planUndoStep   reads files r and r − 1 and checks the step against the folder.
+//   planUndoStep   reads files r and r − 1, finds where the files are and checks the step
+//                  against the folder.
 //   runUndoStep    renames in two passes; on a failure renames back what it did.
 //   retireUndoStep makes the renames durable, then deletes the step's history files.
 //   restoreNames   all of them in order, with a question before each step.
+//
+// An undo step also finishes what an interrupted batch rename or undo step left behind
+// (recovery.h): when the files are not all under their names of file r, planUndoStep derives
+// where each one is and plans the renames that bring it to its name of file r − 1, and
+// runUndoStep makes those instead of the two plain passes.
 //
 // History files are untrusted input: they may come from another program, be edited by hand or
 // be damaged. Every name in them must be a plain file name of the folder, and every step is
@@ -23,6 +28,8 @@
 // carry. It is deleted only after both passes and after the folder is synced, so that a power
 // cut never leaves renamed files without it.
 #pragma once
+
+#include "recovery.h"
 
 #include <QList>
 #include <QString>
@@ -57,13 +64,20 @@ ChainScan scanChain(Folder &folder, const QString &typePart);
 
 // One undo step: line j of `current` (file r) goes to line j of `earlier` (file r − 1)
 // through line j of `temporary`.
-struct UndoStep
+struct UndoStep : StepNames
 {
     int number = 0; // r
-    QStringList current;
-    QStringList earlier;
-    QStringList temporary;
+    // Set when the files are not all under their current names: the renames that finish an
+    // interrupted run, in place of the two passes.
+    bool resumes = false;
+    QList<RecoveryMove> moves;
 };
+
+// Reads files r and r − 1 into the names of a step: both readable, of `entries` lines (of any
+// equal count when negative), every name acceptable, no name twice in a file. Nothing when
+// they are unfit.
+std::optional<UndoStep> readUndoStep(Folder &folder, const QString &typePart, int r,
+                                     int entries = -1);
 
 enum class RestoreStatus {
     Ready, // the step is planned and checked; nothing has been changed
@@ -75,6 +89,8 @@ enum class RestoreStatus {
     FaultyHistory, // the chain or a step's files are unfit; nothing of the step renamed
     MissingFile, // a current name is not in the folder
     NameTaken, // a temporary or earlier name is held by a file outside the set
+    Mismatch, // files of an interrupted run are missing, or a name they need is taken
+    ResumeFailed, // a rename finishing an interrupted run failed; files left where they are
     RolledBack, // a rename failed; every file of the step is back under its current name
     NotRolledBack, // a rename failed and some files could not be renamed back
     HistoryNotDeleted, // the step is undone but its history file could not be deleted
@@ -106,9 +122,10 @@ struct RestoreOutcome
     QString message() const;
 };
 
-// Reads files r and r − 1 into a step of `entries` lines and checks it against the folder:
-// every name plain, no name twice in a file, every current name present, no temporary name
-// taken, every earlier name free or carried by a file of the set. Ready, or the refusal.
+// Reads files r and r − 1 into a step of `entries` lines and checks it against the folder.
+// With every file under its current name: no temporary name taken, every earlier name free
+// or carried by a file of the set. After an interruption: every file found under one of its
+// line's names and every rename of the recovery free to go ahead. Ready, or the refusal.
 RestoreOutcome planUndoStep(Folder &folder, const QString &typePart, int r, int entries,
                             UndoStep *step);
 
@@ -116,7 +133,9 @@ RestoreOutcome planUndoStep(Folder &folder, const QString &typePart, int r, int 
 using RestoreProgress = std::function<void(const QString &caption)>;
 
 // Pass 1 to the temporary names, pass 2 to the earlier names. Ready when both passes are
-// done; on a failure everything the step renamed is renamed back, newest first.
+// done; on a failure everything the step renamed is renamed back, newest first. A step that
+// resumes an interrupted run makes its planned renames instead and stops at a failure: the
+// history files still explain every name, and the next restore carries on from there.
 RestoreOutcome runUndoStep(Folder &folder, const UndoStep &step,
                            const RestoreProgress &progress = {});
 
@@ -130,7 +149,8 @@ struct RestoreCallbacks
     std::function<bool(int r)> confirmStep;
     RestoreProgress progress;
     // After step r has renamed files and left them so: its passes are done (its history
-    // deleted or not), or a failed step could not rename everything back. A listing of the
+    // deleted or not), a failed step could not rename everything back, or a recovery stopped
+    // at a failed rename. A listing of the
     // folder is out of date then.
     std::function<void(int r)> stepFinished;
 };
