@@ -4,6 +4,7 @@
 #include "message_boxes.h"
 #include "single_instance.h"
 #include "system_print_device.h"
+#include "translation.h"
 
 #include <QApplication>
 #include <QLockFile>
@@ -16,6 +17,8 @@ int main(int argc, char *argv[])
     const std::unique_ptr<QLockFile> instance = claimSingleInstance();
     if (!instance)
         return 0;
+
+    installQtJapaneseTranslation(app);
 
     printing::QtMessageBoxes messages;
     Services services;

@@ -6,6 +6,7 @@
 #include "batch_rename.h"
 #include "history.h"
 #include "messages.h"
+#include "recovery.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -49,6 +50,13 @@ void frmVOXA_R_1::Command1_Click()
         return;
     }
     // Everything that would make a rename fail is found here, before the question.
+    // A rename cut off earlier must be undone first: a new batch on top of it would add a
+    // history file that no longer matches the folder, and the cut-off one could not be undone.
+    // Its temporary names are no stranger's files either: point the user to the restore.
+    if (renaming::interruptedRunPending(*folder, plan.typePart)) {
+        boxes.inform(msg::InterruptedHint);
+        return;
+    }
     if (const renaming::BatchOutcome checked = renaming::checkBatch(*folder, plan); !checked.ok()) {
         boxes.inform(checked.message());
         return;

@@ -1,8 +1,10 @@
 #include "frm_voxa_r_1.h"
 
+#include "history.h"
 #include "japanese_fonts.h"
 #include "messages.h"
 #include "naming.h"
+#include "recovery.h"
 #include "twips.h"
 
 #include <QAction>
@@ -91,6 +93,23 @@ private:
     printing::MessageBoxes &m_boxes;
     QWidget *m_window;
 };
+
+// Shrinks a label's font until each of its texts fits the label, so that no heading or status
+// text is cut off where the substitute font runs wider or taller than the form's own faces.
+void fitFont(QLabel *label, const QStringList &texts)
+{
+    QFont font = label->font();
+    const auto fits = [&] {
+        const QFontMetricsF metrics(font);
+        return std::all_of(texts.begin(), texts.end(), [&](const QString &text) {
+            return metrics.horizontalAdvance(text) <= label->width() - 2
+                && metrics.tightBoundingRect(text).height() <= label->height();
+        });
+    };
+    while (font.pointSizeF() > 5 && !fits())
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    label->setFont(font);
+}
 
 } // namespace
 
@@ -202,6 +221,25 @@ void frmVOXA_R_1::createControls()
     Command1 = new QPushButton(msg::RenameButton, client);
     place(Command1, "Command1", 4440, 5400, 1455, 375);
     Command1->setFont(japaneseFont(printing::PGothicFace, 9, true));
+
+    for (QLabel *heading : { Label1, Label3, Label4, Label5, Label6, Label7 })
+        fitFont(heading, { heading->text() });
+    fitFont(Label2,
+            { msg::StatusAtStart, msg::StatusIdle, msg::StatusRenaming, msg::StatusRestoring });
+
+    // Screen readers announce each box and list by the heading that stands above it.
+    const std::pair<QWidget *, QLabel *> headed[] = { { Combo1, Label6 },
+                                                      { Text1, Label1 },
+                                                      { Text2, Label7 },
+                                                      { List1, Label3 },
+                                                      { List2, Label4 } };
+    for (const auto &[control, heading] : headed) {
+        control->setAccessibleName(heading->text());
+        heading->setBuddy(control);
+    }
+    Command1->setAccessibleName(Command1->text());
+    Drive1->setAccessibleName(msg::DriveListName);
+    Dir1->setAccessibleName(msg::FolderListName);
 
     // The focus order of the form: Combo1, Drive1, Dir1, Text1, Command1, List1, List2, Text2.
     QWidget *order[] = { Combo1, Drive1, Dir1, Text1, Command1, List1, List2, Text2 };
@@ -441,9 +479,20 @@ void frmVOXA_R_1::Dir1_Change()
         LIST2_CLEAR();
         List1->addItems(File1.names());
         List1->setUpdatesEnabled(true);
+        tellOfInterruptedRun();
     }
     if (List1->count() > 1)
         Text1->setFocus();
+}
+
+// Temporary names of the newest recorded rename left in the folder mean that a rename or a
+// restore was cut off (a power cut, a killed process); the restore can bring the files back.
+void frmVOXA_R_1::tellOfInterruptedRun()
+{
+    const std::unique_ptr<renaming::Folder> folder = services().openFolder(Dir1->path(), nullptr);
+    if (folder
+        && renaming::interruptedRunPending(*folder, renaming::fileTypePart(Combo1->currentText())))
+        messages().inform(msg::InterruptedHint);
 }
 
 void frmVOXA_R_1::Drive1_Change()

@@ -125,6 +125,7 @@ private:
     bool filterFocus(QObject *watched, QEvent *event);
     bool filterKeyPress(QObject *watched, QEvent *event);
     bool isMenuShortcut(const QKeyEvent *event) const;
+    void tellOfInterruptedRun();
 
     Services m_services;
     std::unique_ptr<printing::MessageBoxes> m_ownMessages;

@@ -24,6 +24,8 @@ inline const QString StatusRestoring
     = QStringLiteral("ファイル名復元中、リセット・電源に注意！！！");
 
 // Target selection.
+inline const QString DriveListName = QStringLiteral("ドライブ");
+inline const QString FolderListName = QStringLiteral("フォルダー");
 inline const QString ChooseExtension = QStringLiteral("ファイル拡張子を決めて下さい");
 inline QString tooManyFiles(int maxFiles)
 {
