@@ -16,15 +16,6 @@
 
 namespace {
 
-QStringList itemsOf(const QListWidget *list)
-{
-    QStringList items;
-    items.reserve(list->count());
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
-}
-
 // How often the status line is repainted while the passes run; each repaint also hands the
 // caption to the window system, which the passes never give a chance to run otherwise.
 constexpr qint64 RepaintIntervalMs = 50;
@@ -34,7 +25,7 @@ constexpr qint64 RepaintIntervalMs = 50;
 void frmVOXA_R_1::Command1_Click()
 {
     printing::MessageBoxes &boxes = messages();
-    const renaming::BatchInput input { itemsOf(List1), itemsOf(List2), Text1->text(),
+    const renaming::BatchInput input { listEntries(List1), listEntries(List2), Text1->text(),
                                        Module_Globals.StartNo, Combo1->currentText() };
     renaming::BatchPlan plan;
     if (const renaming::BatchOutcome planned = renaming::planBatch(input, &plan); !planned.ok()) {

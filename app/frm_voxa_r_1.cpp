@@ -113,6 +113,15 @@ void fitFont(QLabel *label, const QStringList &texts)
 
 } // namespace
 
+QStringList listEntries(const QListWidget *list)
+{
+    QStringList entries;
+    entries.reserve(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        entries << list->item(i)->text();
+    return entries;
+}
+
 frmVOXA_R_1::frmVOXA_R_1(const Services &services, QWidget *parent)
     : QMainWindow(parent)
     , m_services(services)

@@ -37,6 +37,9 @@
 
 #include <memory>
 
+// The entries of a list box, top to bottom.
+QStringList listEntries(const QListWidget *list);
+
 class frmVOXA_R_1 : public QMainWindow
 {
     Q_OBJECT

@@ -6,24 +6,11 @@
 
 #include <QListWidget>
 
-namespace {
-
-QStringList entriesOf(const QListWidget *list)
-{
-    QStringList entries;
-    entries.reserve(list->count());
-    for (int i = 0; i < list->count(); ++i)
-        entries << list->item(i)->text();
-    return entries;
-}
-
-} // namespace
-
 // Prints the target list with the new names as a plain report; the lists are only read.
 void frmVOXA_R_1::mnuFprint_Click()
 {
-    printing::printTargetList(entriesOf(List1), entriesOf(List2), services().makePrintDevice, this,
-                              messages());
+    printing::printTargetList(listEntries(List1), listEntries(List2), services().makePrintDevice,
+                              this, messages());
 }
 
 // Shows the busy pointer and opens the read-me window beside this one, or brings the open
