@@ -40,7 +40,6 @@ void frmVOXA_R_1::Command1_Click()
         boxes.inform(msg::RenameMissingFile + folderPath + QStringLiteral(" (%1)").arg(reason));
         return;
     }
-    // Everything that would make a rename fail is found here, before the question.
     // A rename cut off earlier must be undone first: a new batch on top of it would add a
     // history file that no longer matches the folder, and the cut-off one could not be undone.
     // Its temporary names are no stranger's files either: point the user to the restore.
@@ -48,6 +47,7 @@ void frmVOXA_R_1::Command1_Click()
         boxes.inform(msg::InterruptedHint);
         return;
     }
+    // Everything that would make a rename fail is found here, before the question.
     if (const renaming::BatchOutcome checked = renaming::checkBatch(*folder, plan); !checked.ok()) {
         boxes.inform(checked.message());
         return;
