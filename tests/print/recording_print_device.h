@@ -1,76 +1,58 @@
-// A print device for tests: records every call, can be told to fail at a chosen point, and
-// notes the pointer shape of the printing window when each line arrives.
+// A print device for tests: records every call, refuses the call named by `failOn` ("choose",
+// "font", "line N" for the line at index N, "end"), and notes the printing window's pointer
+// shape as each line arrives.
 #pragma once
 
-#include "print_device.h"
+#include "print_job.h"
 
 #include <QStringList>
 #include <QWidget>
 
-#include <memory>
-
 struct PrintRecord
 {
+    QString failOn;
     QStringList calls; // "choose", "font ＭＳ 明朝 12", "end", "abandon"
-    QStringList lines; // the printed lines, in order
-    QList<Qt::CursorShape> pointerAtLine; // the window's pointer as each line was printed
+    QStringList lines;
+    QList<Qt::CursorShape> pointerAtLine;
     QWidget *window = nullptr; // the window passed to choosePrinter()
-    int devicesMade = 0;
 };
 
 class RecordingPrintDevice : public printing::PrintDevice
 {
 public:
     explicit RecordingPrintDevice(PrintRecord &record)
-        : m_record(record)
+        : m_r(record)
     { }
-
-    bool cancelDialog = false;
-    bool failFont = false;
-    int failAtLine = -1; // index of the first line the device refuses
-    bool failEnd = false;
-
     bool choosePrinter(QWidget *parent) override
     {
-        m_record.window = parent;
-        m_record.calls << QStringLiteral("choose");
-        return !cancelDialog;
+        m_r.window = parent;
+        return step(QStringLiteral("choose"));
     }
-    bool setFont(const QString &face, double pointSize) override
+    bool setFont(const QString &face, double size) override
     {
-        m_record.calls << QStringLiteral("font %1 %2").arg(face).arg(pointSize);
-        return !failFont;
+        return step(QStringLiteral("font %1 %2").arg(face).arg(size));
     }
     bool printLine(const QString &text) override
     {
-        if (m_record.lines.size() == failAtLine)
+        if (m_r.failOn == QStringLiteral("line %1").arg(m_r.lines.size()))
             return false;
-        m_record.lines << text;
-        if (m_record.window)
-            m_record.pointerAtLine << m_record.window->cursor().shape();
+        m_r.lines << text;
+        m_r.pointerAtLine << m_r.window->cursor().shape();
         return true;
     }
-    bool endDocument() override
-    {
-        m_record.calls << QStringLiteral("end");
-        return !failEnd;
-    }
-    void abandon() override { m_record.calls << QStringLiteral("abandon"); }
+    bool endDocument() override { return step(QStringLiteral("end")); }
+    void abandon() override { m_r.calls << QStringLiteral("abandon"); }
 
 private:
-    PrintRecord &m_record;
+    bool step(const QString &call)
+    {
+        m_r.calls << call;
+        return m_r.failOn.isEmpty() || !call.startsWith(m_r.failOn);
+    }
+    PrintRecord &m_r;
 };
 
-// A factory for Services::makePrintDevice and the print functions; `setUp` adjusts each
-// device it makes.
-inline auto recordingDevices(PrintRecord &record,
-                             std::function<void(RecordingPrintDevice &)> setUp = {})
+inline printing::PrintDeviceFactory recordingDevices(PrintRecord &record)
 {
-    return [&record, setUp]() -> std::unique_ptr<printing::PrintDevice> {
-        ++record.devicesMade;
-        auto device = std::make_unique<RecordingPrintDevice>(record);
-        if (setUp)
-            setUp(*device);
-        return device;
-    };
+    return [&record] { return std::make_unique<RecordingPrintDevice>(record); };
 }

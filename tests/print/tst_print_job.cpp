@@ -1,173 +1,118 @@
-// The print run shared by both printouts: its order of steps and its abort path, on a
-// recording device; and the real Qt print device, printing the target list to a PDF file
-// whose text is read back with pdftotext.
+// The target-list report layout, the print run shared by both printouts (on a recording
+// device), and the PDF print device, whose output is read back with pdftotext.
 #include "messages.h"
-#include "print_job.h"
 #include "recording_print_device.h"
 #include "scripted_message_boxes.h"
 #include "system_print_device.h"
 #include "target_list_report.h"
 
-#include <QApplication>
-#include <QPrintDialog>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <QWidget>
 
 using namespace printing;
 
-namespace {
-
-// The text of a PDF file, one entry per non-empty line, and the number of pages. Lines are
-// compared loosely: text extraction does not keep runs of blanks exactly, and a CJK font that
-// draws a kanji and its Kangxi radical with one glyph (行 and ⾏) may read back as either, so
-// both sides are compared in compatibility normal form with runs of blanks made one.
-struct PdfText
+// The words of `text` in order. pdftotext keeps neither runs of blanks nor line breaks exactly,
+// and a CJK font drawing a kanji and its Kangxi radical with one glyph (行 and ⾏) may read
+// back as either, so both sides are compared in compatibility form.
+static QStringList words(const QString &text)
 {
-    QStringList lines;
-    int pages = 0;
-};
-
-PdfText readPdf(const QString &path)
-{
-    QProcess pdftotext;
-    pdftotext.start(QStringLiteral("pdftotext"),
-                    { QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"),
-                      path, QStringLiteral("-") });
-    if (!pdftotext.waitForFinished(60000) || pdftotext.exitCode() != 0)
-        return {};
-    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
-    PdfText result;
-    result.pages = int(text.count(u'\f'));
-    for (const QString &line : text.split(QRegularExpression(QStringLiteral("[\n\f]")))) {
-        if (!line.trimmed().isEmpty())
-            result.lines << line.normalized(QString::NormalizationForm_KC).simplified();
-    }
-    return result;
+    return text.normalized(QString::NormalizationForm_KC).simplified().split(u' ');
 }
-
-QStringList simplified(const QStringList &lines)
-{
-    QStringList result;
-    for (const QString &line : lines)
-        result << line.normalized(QString::NormalizationForm_KC).simplified();
-    return result;
-}
-
-} // namespace
 
 class TestPrintJob : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
+    void report_data()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-            QSKIP("pdftotext (poppler-utils) is not installed");
+        QTest::addColumn<QStringList>("oldNames");
+        QTest::addColumn<QStringList>("newNames");
+        QTest::addColumn<int>("rule");
+        QTest::addColumn<QStringList>("body");
+        // Names are given as "a|b"; "|" is two empty names, "" none.
+        const auto row = [](const char *name, const QString &olds, const QString &news, int rule,
+                            const QStringList &body) {
+            QTest::newRow(name) << olds.split(u'|')
+                                << (news.isEmpty() ? QStringList {} : news.split(u'|')) << rule
+                                << body;
+        };
+        const QString keep = b(3) + msg::ReportNotRenamed;
+        row("no new names: 改名せず, W1+15", "a.jpg|long.jpg", "", 23,
+            { b(9) + "a.jpg" + keep, b(6) + "long.jpg" + keep });
+        row("all new names empty", "a.jpg|long.jpg", "|", 23,
+            { b(9) + "a.jpg" + keep, b(6) + "long.jpg" + keep });
+        row("new names: W1+W2+9, right-aligned", "abcde.jpg|abcd.jpg", "pre0001.jpeg|p.jpg", 30,
+            { b(6) + "abcde.jpg" + b(3) + "pre0001.jpeg", b(7) + "abcd.jpg" + b(3) + "p.jpg" });
+        // Full-width and non-BMP characters are one column each (code points, not UTF-16).
+        row("full-width and emoji", "写真😀😀.jpg|ab.jpg", "旅行0001.jpg|x", 8 + 10 + 9,
+            { b(6) + "写真😀😀.jpg" + b(3) + "旅行0001.jpg", b(8) + "ab.jpg" + b(3) + "x" });
+        row("single target", "x.txt", "n0000.txt", 23, { b(6) + "x.txt" + b(3) + "n0000.txt" });
+        row("new-name list shorter", "a.gif|b.gif", "z0001.gif", 23,
+            { b(6) + "a.gif" + b(3) + "z0001.gif", b(6) + "b.gif" + b(3) });
     }
 
-    void printsWithBusyPointerAndEndsNormal()
+    void report()
     {
-        QWidget window;
-        PrintRecord record;
-        ScriptedMessageBoxes boxes;
-        printTargetList({ "a.jpg", "b.jpg" }, { "n0001.jpg", "n0002.jpg" },
-                        recordingDevices(record), &window, boxes);
-
-        QCOMPARE(record.window, &window);
-        QCOMPARE(record.calls,
-                 QStringList({ "choose", QStringLiteral("font ＭＳ 明朝 12"), "end" }));
-        QCOMPARE(record.lines,
-                 targetListReport({ "a.jpg", "b.jpg" }, { "n0001.jpg", "n0002.jpg" }));
-        QCOMPARE(record.pointerAtLine, QList<Qt::CursorShape>(record.lines.size(), Qt::WaitCursor));
-        QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
-        QVERIFY(boxes.shown.isEmpty());
+        QFETCH(QStringList, oldNames);
+        QFETCH(QStringList, newNames);
+        QFETCH(int, rule);
+        QFETCH(QStringList, body);
+        const QString line = b(3) + QString(rule, u'-');
+        const QString summary = QStringLiteral("   以上 %1 ファイルの作業をしようとしています。");
+        QCOMPARE(targetListReport(oldNames, newNames),
+                 QStringList({ b(3) + "Kelvaro 作業ファイルリスト", line }) + body
+                     + QStringList({ line, summary.arg(oldNames.size()) }));
     }
 
-    void emptyTargetListOnlyTellsSo()
+    // Every way a print run ends: the empty list, success, and a failure at each step.
+    void printRun_data()
     {
-        QWidget window;
-        PrintRecord record;
-        ScriptedMessageBoxes boxes;
-        printTargetList({}, { "n0001.jpg" }, recordingDevices(record), &window, boxes);
-
-        QCOMPARE(boxes.texts(), QStringList { msg::NothingToPrint });
-        QCOMPARE(record.devicesMade, 0);
-        QVERIFY(record.calls.isEmpty());
-    }
-
-    void failureTakesTheAbortPathOnce_data()
-    {
-        QTest::addColumn<std::function<void(RecordingPrintDevice &)>>("setUp");
+        QTest::addColumn<QStringList>("oldNames");
+        QTest::addColumn<QString>("failOn");
         QTest::addColumn<QStringList>("calls");
         QTest::addColumn<int>("linesPrinted");
-
+        QTest::addColumn<QString>("message");
+        const QStringList two { "a.jpg", "b.jpg" };
         const QString font = QStringLiteral("font ＭＳ 明朝 12");
-        QTest::newRow("dialog cancelled") << std::function<void(RecordingPrintDevice &)>(
-            [](RecordingPrintDevice &d) { d.cancelDialog = true; })
-                                          << QStringList { "choose", "abandon" } << 0;
-        QTest::newRow("font refused") << std::function<void(RecordingPrintDevice &)>(
-            [](RecordingPrintDevice &d) { d.failFont = true; })
-                                      << QStringList { "choose", font, "abandon" } << 0;
-        QTest::newRow("third line refused") << std::function<void(RecordingPrintDevice &)>(
-            [](RecordingPrintDevice &d) { d.failAtLine = 2; })
-                                            << QStringList { "choose", font, "abandon" } << 2;
-        QTest::newRow("end of document refused")
-            << std::function<void(RecordingPrintDevice &)>(
-                   [](RecordingPrintDevice &d) { d.failEnd = true; })
-            << QStringList { "choose", font, "end", "abandon" } << 5;
+
+        QTest::newRow("empty list")
+            << QStringList {} << "" << QStringList {} << 0 << msg::NothingToPrint;
+        QTest::newRow("printed") << two << "" << QStringList { "choose", font, "end" } << 6 << "";
+        QTest::newRow("dialog cancelled")
+            << two << "choose" << QStringList { "choose", "abandon" } << 0 << msg::PrintAborted;
+        QTest::newRow("third line refused")
+            << two << "line 2" << QStringList { "choose", font, "abandon" } << 2
+            << msg::PrintAborted;
     }
 
-    void failureTakesTheAbortPathOnce()
+    void printRun()
     {
-        QFETCH(std::function<void(RecordingPrintDevice &)>, setUp);
+        QFETCH(QStringList, oldNames);
+        QFETCH(QString, failOn);
         QFETCH(QStringList, calls);
         QFETCH(int, linesPrinted);
-
+        QFETCH(QString, message);
         QWidget window;
-        PrintRecord record;
+        PrintRecord r;
+        r.failOn = failOn;
         ScriptedMessageBoxes boxes;
-        Qt::CursorShape pointerDuringMessage = Qt::BlankCursor;
-        boxes.onShow = [&](const ScriptedMessageBoxes::Shown &) {
-            pointerDuringMessage = window.cursor().shape();
-        };
-        printTargetList({ "a.jpg" }, {}, recordingDevices(record, setUp), &window, boxes);
+        printTargetList(oldNames, { "n1.jpg" }, recordingDevices(r), &window, boxes);
 
-        QCOMPARE(record.calls, calls);
-        QCOMPARE(record.lines.size(), linesPrinted);
-        QCOMPARE(boxes.texts(), QStringList { msg::PrintAborted });
-        QCOMPARE(boxes.shown.first().kind, ScriptedMessageBoxes::Kind::Inform);
+        QCOMPARE(r.calls, calls);
+        QCOMPARE(r.lines, targetListReport(oldNames, { "n1.jpg" }).first(linesPrinted));
+        QCOMPARE(r.pointerAtLine, QList<Qt::CursorShape>(linesPrinted, Qt::WaitCursor));
+        QCOMPARE(boxes.texts(), message.isEmpty() ? QStringList {} : QStringList { message });
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
-        // The pointer was busy once the dialog closed, unless the dialog itself was cancelled.
-        QCOMPARE(pointerDuringMessage, calls.size() > 2 ? Qt::WaitCursor : Qt::ArrowCursor);
-    }
-
-    void cancelInTheSystemPrintDialogAborts()
-    {
-        QWidget window;
-        ScriptedMessageBoxes boxes;
-        QTimer closer;
-        bool dialogSeen = false;
-        QObject::connect(&closer, &QTimer::timeout, [&] {
-            if (auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget())) {
-                dialogSeen = true;
-                dialog->reject();
-            }
-        });
-        closer.start(20);
-        printTargetList({ "a.jpg" }, {}, makeSystemPrintDevice, &window, boxes);
-
-        QVERIFY(dialogSeen);
-        QCOMPARE(boxes.texts(), QStringList { msg::PrintAborted });
-        QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(r.window, calls.isEmpty() ? nullptr : &window);
     }
 
     void pdfHoldsEveryLineInOrderOverSeveralPages()
     {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
         QStringList oldNames, newNames;
@@ -175,45 +120,28 @@ private slots:
             oldNames << QStringLiteral("写真%1.jpg").arg(i);
             newNames << QStringLiteral("旅行%1.jpg").arg(i, 4, 10, QChar(u'0'));
         }
-        QWidget window;
         ScriptedMessageBoxes boxes;
         printTargetList(
-            oldNames, newNames, [&] { return makePdfPrintDevice(pdf); }, &window, boxes);
-
+            oldNames, newNames, [&] { return makePdfPrintDevice(pdf); }, nullptr, boxes);
         QVERIFY(boxes.shown.isEmpty());
-        const PdfText text = readPdf(pdf);
-        QVERIFY2(text.pages > 1, qPrintable(QString::number(text.pages)));
-        QCOMPARE(text.lines, simplified(targetListReport(oldNames, newNames)));
+
+        QProcess pdftotext;
+        pdftotext.start(QStringLiteral("pdftotext"), { "-layout", "-enc", "UTF-8", pdf, "-" });
+        QVERIFY(pdftotext.waitForFinished(60000) && pdftotext.exitCode() == 0);
+        const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+        QVERIFY2(text.count(u'\f') > 1, qPrintable(text.left(200)));
+        QCOMPARE(words(text), words(targetListReport(oldNames, newNames).join(u'\n')));
+
+        // A document that fails part-way is abandoned: no file is written.
+        const QString abandoned = dir.filePath(QStringLiteral("abandoned.pdf"));
+        QVERIFY(
+            !runPrintJob(makePdfPrintDevice(abandoned).get(), nullptr, boxes,
+                         [](PrintDevice &d) { return d.printLine(QStringLiteral("x")) && false; }));
+        QVERIFY(!QFile::exists(abandoned));
     }
 
-    void pdfThatCannotBeWrittenAborts()
-    {
-        QTemporaryDir dir;
-        QWidget window;
-        ScriptedMessageBoxes boxes;
-        printTargetList(
-            { "a.jpg" }, {},
-            [&] {
-                return makePdfPrintDevice(dir.filePath(QStringLiteral("no/such/folder/x.pdf")));
-            },
-            &window, boxes);
-        QCOMPARE(boxes.texts(), QStringList { msg::PrintAborted });
-        QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
-    }
-
-    void pdfOfAnAbandonedDocumentIsNotWritten()
-    {
-        QTemporaryDir dir;
-        const QString pdf = dir.filePath(QStringLiteral("abandoned.pdf"));
-        QWidget window;
-        ScriptedMessageBoxes boxes;
-        auto device = makePdfPrintDevice(pdf);
-        QVERIFY(!runPrintJob(device.get(), &window, boxes, [](PrintDevice &d) {
-            return d.printLine(QStringLiteral("first")) && false;
-        }));
-        QCOMPARE(boxes.texts(), QStringList { msg::PrintAborted });
-        QVERIFY(!QFile::exists(pdf));
-    }
+private:
+    static QString b(int n) { return QString(n, u' '); }
 };
 
 QTEST_MAIN(TestPrintJob)

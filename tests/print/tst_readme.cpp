@@ -1,12 +1,15 @@
-// The read-me text (line limit, end marker, code page 932) and the read-me window: one
-// window per main window, colours, the main window's pointer, and printing the text.
+// The read-me text (line limit, end marker, code page 932), the read-me window opened from the
+// main window's Help menu (one window, colours, the main window's pointer, its own print), and
+// the main window's print of the target list.
 #include "frm_readme.h"
+#include "frm_voxa_r_1.h"
 #include "messages.h"
 #include "readme_text.h"
 #include "recording_print_device.h"
 #include "scripted_message_boxes.h"
+#include "target_list_report.h"
 
-#include <QApplication>
+#include <QAction>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -16,24 +19,12 @@
 
 namespace {
 
-// Writes `lines` as the shipped read-me file is written: code page 932, CR LF.
-bool writeReadme(const QString &path, const QStringList &lines)
+// Writes `text` as the shipped read-me file is written: code page 932.
+bool writeReadme(const QString &path, const QString &text)
 {
-    QStringEncoder toCp932("Windows-31J");
-    QByteArray bytes;
-    for (const QString &line : lines)
-        bytes += toCp932(line) + "\r\n";
     QFile file(path);
-    return !toCp932.hasError() && file.open(QIODevice::WriteOnly)
-        && file.write(bytes) == bytes.size();
-}
-
-QStringList numbered(int count)
-{
-    QStringList lines;
-    for (int i = 1; i <= count; ++i)
-        lines << QStringLiteral("%1 行目").arg(i);
-    return lines;
+    const QByteArray bytes = QStringEncoder("Windows-31J").encode(text);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QStringList entries(const QListWidget *list)
@@ -42,11 +33,6 @@ QStringList entries(const QListWidget *list)
     for (int i = 0; i < list->count(); ++i)
         texts << list->item(i)->text();
     return texts;
-}
-
-QColor listBackground(const frmReadme *window)
-{
-    return window->lstReadme->palette().color(QPalette::Base);
 }
 
 } // namespace
@@ -58,223 +44,132 @@ class TestReadme : public QObject
 private slots:
     void readmeText_data()
     {
-        QTest::addColumn<QStringList>("fileLines");
+        QTest::addColumn<QString>("fileText");
         QTest::addColumn<QStringList>("shown");
+        QStringList lines;
+        for (int i = 1; i <= 1005; ++i)
+            lines << QStringLiteral("%1 行目").arg(i);
+        const QString end = readme::EndMarker;
 
-        const QString marker = readme::EndMarker;
-        QTest::newRow("more than 1000 lines: the first 1000") << numbered(1005) << numbered(1000);
-        QTest::newRow("exactly 1000 lines") << numbered(1000) << numbered(1000);
-        QTest::newRow("end marker as the first line")
-            << QStringList { marker, "本文" } << QStringList {};
-        QTest::newRow("line beginning with the marker ends the text")
-            << QStringList { "一", marker + "保守用メモ", "二" } << QStringList { "一" };
-        QTest::newRow("marker further on in a line does not")
-            << QStringList { "一", " " + marker, "x" + marker + "y", "二" }
-            << QStringList { "一", " " + marker, "x" + marker + "y", "二" };
-        QTest::newRow("marker is case-sensitive") << QStringList { marker.toLower() + "x", "二" }
-                                                  << QStringList { marker.toLower() + "x", "二" };
-        QTest::newRow("shorter than the marker is never a marker")
-            << QStringList { marker.left(3), "二" } << QStringList { marker.left(3), "二" };
-        QTest::newRow("empty lines are kept") << QStringList { "", "一", "", "", "二", "" }
-                                              << QStringList { "", "一", "", "", "二", "" };
-        QTest::newRow("code page 932 text") << QStringList { "①～全角ＡＢＣ　ｶﾅ＼", "髙" }
-                                            << QStringList { "①～全角ＡＢＣ　ｶﾅ＼", "髙" };
+        QTest::newRow("more than 1000 lines") << lines.join("\r\n") << lines.first(1000);
+        QTest::newRow("marker as the first line") << end + "\r\n本文\r\n" << QStringList {};
+        QTest::newRow("line beginning with the marker") << "一\r\n" + end + "メモ\r\n二\r\n"
+                                                        << QStringList { "一" };
+        QTest::newRow("marker later in a line") << "一\r\n " + end + "\r\nx" + end + "\r\n"
+                                                << QStringList { "一", " " + end, "x" + end };
+        QTest::newRow("empty lines, last line without CR LF")
+            << "\r\n一\r\n\r\n二\r\n\r\n終" << QStringList { "", "一", "", "二", "", "終" };
     }
 
     void readmeText()
     {
-        QFETCH(QStringList, fileLines);
+        QFETCH(QString, fileText);
         QFETCH(QStringList, shown);
         QTemporaryDir dir;
-        const QString path = dir.filePath(readme::ReadmeFileName);
-        QVERIFY(writeReadme(path, fileLines));
-        QCOMPARE(readme::loadReadme(path), std::optional<QStringList>(shown));
-    }
-
-    void lastLineWithoutLineEnd()
-    {
-        QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("r.vxa")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("a\r\n\r\nb");
-        file.close();
-        QCOMPARE(readme::loadReadme(file.fileName()), std::optional<QStringList>({ "a", "", "b" }));
-    }
-
-    void missingFile()
-    {
-        QTemporaryDir dir;
-        QCOMPARE(readme::loadReadme(dir.filePath(QStringLiteral("none.vxa"))), std::nullopt);
-    }
-
-    void readmePath_data()
-    {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("path");
-        QTest::newRow("plain folder") << "/opt/kelvaro"
-                                      << "/opt/kelvaro/VOXA01.vxa";
-        QTest::newRow("root") << "/"
-                              << "/VOXA01.vxa";
-        QTest::newRow("drive root") << "C:\\"
-                                    << "C:\\VOXA01.vxa";
-    }
-
-    void readmePath()
-    {
-        QFETCH(QString, folder);
-        QFETCH(QString, path);
-        QCOMPARE(readme::readmePath(folder), path);
-    }
-
-    // The read-me file built for shipping: code page 932 with CR LF only, and its text ends
-    // before the maintainers' notes.
-    void shippedReadme()
-    {
-        QFile file(QStringLiteral(KELVARO_README_FILE));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
-        QVERIFY(bytes.endsWith("\r\n"));
-        QVERIFY(file.seek(0));
-        const QStringList text = readme::readReadme(file);
-        QVERIFY(text.size() > 20 && text.size() < readme::MaxReadmeLines);
-        QVERIFY(text.first().startsWith(QStringLiteral("Kelvaro")));
-        QVERIFY(text.join(u'\n').contains(QStringLiteral("VOXAjpg0.log")));
-        QVERIFY(!text.join(u'\n').contains(QStringLiteral("保守用")));
+        QVERIFY(writeReadme(dir.filePath("r.vxa"), fileText));
+        QCOMPARE(readme::loadReadme(dir.filePath("r.vxa")), std::optional<QStringList>(shown));
     }
 
     void init()
     {
         m_dir.emplace();
-        m_file = m_dir->filePath(readme::ReadmeFileName);
+        m_file = m_dir->filePath(QStringLiteral("VOXA01.vxa"));
         m_record = PrintRecord();
-        m_boxes.clear();
-        m_main.emplace();
+        Services services;
+        services.messages = &m_boxes;
+        services.makePrintDevice = recordingDevices(m_record);
+        services.programFolder = m_dir->path();
+        m_main = std::make_unique<frmVOXA_R_1>(services);
         m_main->show();
+        m_boxes.clear();
     }
 
     void cleanup()
     {
-        if (frmReadme *window = frmReadme::openWindowOf(&*m_main))
+        if (frmReadme *window = frmReadme::openWindowOf(m_main.get()))
             window->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         m_main.reset();
     }
 
-    void openingTwiceKeepsEntriesAndColours()
+    // A second opening keeps the window as it is; closing it by its title bar's close box sets
+    // the main window's pointer back, and the next opening reads the file in standard colours.
+    void openingTwiceThenClosing()
     {
-        QVERIFY(writeReadme(m_file, { "一", "", "二" }));
-        frmReadme *first = open();
-        QVERIFY(first->isVisible());
-        QCOMPARE(m_main->cursor().shape(), Qt::WaitCursor);
-        QCOMPARE(entries(first->lstReadme), QStringList({ "一", "", "二" }));
-        QCOMPARE(first->focusWidget(), static_cast<QWidget *>(first->Command1));
-
-        QTest::mouseClick(first->lblC1, Qt::LeftButton);
-        QCOMPARE(listBackground(first), QColor(0, 0, 128));
-        QCOMPARE(first->lstReadme->palette().color(QPalette::Text), QColor(255, 255, 0));
-
-        QVERIFY(writeReadme(m_file, { "変更後" }));
-        frmReadme *second = open();
-        QCOMPARE(second, first);
-        QCOMPARE(entries(second->lstReadme), QStringList({ "一", "", "二" }));
-        QCOMPARE(listBackground(second), QColor(0, 0, 128));
-    }
-
-    void closingAndReopeningReadsAgainInStandardColours_data()
-    {
-        QTest::addColumn<bool>("byButton");
-        QTest::newRow("close button") << true;
-        QTest::newRow("title bar close box") << false;
-    }
-
-    void closingAndReopeningReadsAgainInStandardColours()
-    {
-        QFETCH(bool, byButton);
-        QVERIFY(writeReadme(m_file, { "一" }));
+        QVERIFY(writeReadme(m_file, "一\r\n\r\n二\r\n"));
         QPointer<frmReadme> first = open();
-        const QColor standard = listBackground(first);
-        QTest::mouseClick(first->lblC4, Qt::LeftButton);
-        QCOMPARE(listBackground(first), QColor(255, 0, 0));
+        QVERIFY(first && first->isVisible());
+        const QColor standard = background(first);
+        QCOMPARE(m_main->cursor().shape(), Qt::WaitCursor);
+        QTest::mouseClick(first->lblC1, Qt::LeftButton);
 
-        if (byButton)
-            QTest::mouseClick(first->Command1, Qt::LeftButton);
-        else
-            first->close();
+        QVERIFY(writeReadme(m_file, "変更後\r\n"));
+        QCOMPARE(open(), first);
+        QCOMPARE(entries(first->lstReadme), QStringList({ "一", "", "二" }));
+        QCOMPARE(background(first), QColor(0, 0, 128));
+
+        first->close();
         QCOMPARE(m_main->cursor().shape(), Qt::ArrowCursor);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(first.isNull());
-        QVERIFY(!frmReadme::openWindowOf(&*m_main));
-
-        QVERIFY(writeReadme(m_file, { "二", "三" }));
         frmReadme *second = open();
-        QCOMPARE(listBackground(second), standard);
-        QCOMPARE(entries(second->lstReadme), QStringList({ "二", "三" }));
+        QCOMPARE(background(second), standard);
+        QCOMPARE(entries(second->lstReadme), QStringList { "変更後" });
     }
 
-    void missingFileAtOpeningGivesAnEmptyList()
-    {
-        frmReadme *window = open();
-        QCOMPARE(window->lstReadme->count(), 0);
-    }
+    void missingFileAtOpeningGivesAnEmptyList() { QCOMPARE(open()->lstReadme->count(), 0); }
 
-    void windowKeepsItsSizeCentred()
+    // The print reads the file as it is now; a file gone by then aborts after the dialog.
+    void readmePrint()
     {
+        QVERIFY(writeReadme(m_file, "古い\r\n"));
         frmReadme *window = open();
-        const QSize outer(qRound(8800 * window->logicalDpiX() / 1440.0),
-                          qRound(7000 * window->logicalDpiY() / 1440.0));
-        window->resize(900, 700);
-        QApplication::processEvents();
-        QCOMPARE(window->frameGeometry().size(), outer);
-        QCOMPARE(window->frameGeometry().center(), window->screen()->geometry().center());
-    }
-
-    void printUsesTheFileAsItIsNow()
-    {
-        QVERIFY(writeReadme(m_file, { "古い" }));
-        frmReadme *window = open();
-        QVERIFY(writeReadme(m_file, { "一", "", "二", readme::EndMarker, "メモ" }));
+        QVERIFY(writeReadme(m_file, "一\r\n\r\n二\r\n" + readme::EndMarker + "\r\nメモ"));
         QTest::mouseClick(window->Command2, Qt::LeftButton);
-
         const QString indent(15, u' ');
         QCOMPARE(m_boxes.texts(), QStringList { msg::PrinterWarning });
         QCOMPARE(m_record.window, window);
         QCOMPARE(m_record.lines, QStringList({ indent + "一", indent, indent + "二" }));
-        QCOMPARE(m_record.calls.last(), QStringLiteral("end"));
         QCOMPARE(m_record.pointerAtLine, QList<Qt::CursorShape>(3, Qt::WaitCursor));
+        QCOMPARE(m_record.calls.last(), "end");
         QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
         QCOMPARE(entries(window->lstReadme), QStringList { "古い" });
-    }
 
-    void missingFileAtPrintAbortsAfterTheDialog()
-    {
-        QVERIFY(writeReadme(m_file, { "一" }));
-        frmReadme *window = open();
-        QTest::mouseClick(window->lblC3, Qt::LeftButton);
+        m_record = PrintRecord();
+        m_boxes.clear();
         QVERIFY(QFile::remove(m_file));
         QTest::mouseClick(window->Command2, Qt::LeftButton);
-
         QCOMPARE(m_boxes.texts(), QStringList({ msg::PrinterWarning, msg::PrintAborted }));
-        QCOMPARE(m_record.calls.first(), QStringLiteral("choose"));
-        QCOMPARE(m_record.calls.last(), QStringLiteral("abandon"));
-        QVERIFY(!m_record.calls.contains(QStringLiteral("end")));
-        QVERIFY(m_record.lines.isEmpty());
+        QCOMPARE(m_record.calls, QStringList({ "choose", "font ＭＳ 明朝 12", "abandon" }));
         QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
-        QCOMPARE(entries(window->lstReadme), QStringList { "一" });
-        QCOMPARE(listBackground(window), QColor(0, 0, 0));
+    }
+
+    void mainWindowPrintsTheTargetList()
+    {
+        const QStringList oldNames { "b.jpg", "写真.jpg" }, newNames { "旅行0001.jpg" };
+        m_main->List1->addItems(oldNames);
+        m_main->List2->addItems(newNames);
+        m_main->mnuFprint->trigger();
+        QCOMPARE(m_record.lines, printing::targetListReport(oldNames, newNames));
+        QCOMPARE(m_record.window, m_main.get());
     }
 
 private:
+    static QColor background(const frmReadme *w)
+    {
+        return w->lstReadme->palette().color(QPalette::Base);
+    }
     frmReadme *open()
     {
-        return frmReadme::open(&*m_main, m_file, recordingDevices(m_record), &m_boxes);
+        m_main->mnuReadme->trigger();
+        return frmReadme::openWindowOf(m_main.get());
     }
 
     std::optional<QTemporaryDir> m_dir;
     QString m_file;
     PrintRecord m_record;
     ScriptedMessageBoxes m_boxes;
-    std::optional<QWidget> m_main;
+    std::unique_ptr<frmVOXA_R_1> m_main;
 };
 
 QTEST_MAIN(TestReadme)
