@@ -1,3 +1,4 @@
+#include "history.h"
 #include "naming.h"
 
 #include <QTest>
@@ -18,29 +19,19 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("oldName");
         QTest::addColumn<QString>("expected"); // null: no new name
-
-        QTest::newRow("first of three") << "photo" << 7 << 0 << "a.jpg"
-                                        << "photo0007.jpg";
-        QTest::newRow("extension from first dot") << "photo" << 7 << 2 << "c.old.jpg"
-                                                  << "photo0009.old.jpg";
-        QTest::newRow("no dot keeps whole name") << "doc" << 3 << 0 << "README"
-                                                 << "doc0003README";
-        QTest::newRow("leading dot") << "x" << 0 << 0 << ".hidden"
-                                     << "x0000.hidden";
-        QTest::newRow("empty prefix") << "" << 12 << 0 << "a.txt"
-                                      << "0012.txt";
-        QTest::newRow("four digits at 1000") << "A" << 999 << 1 << "x.txt"
-                                             << "A1000.txt";
-        QTest::newRow("last number 9999") << "A" << 9998 << 1 << "x.txt"
-                                          << "A9999.txt";
-        QTest::newRow("10000 gives none") << "A" << 9999 << 1 << "x.txt" << QString();
-        QTest::newRow("negative gives none") << "A" << -5 << 4 << "x.txt" << QString();
-        QTest::newRow("negative start reaching 0") << "A" << -5 << 5 << "x.txt"
-                                                   << "A0000.txt";
-        QTest::newRow("16-bit max start") << "A" << 32767 << 9998 << "x.txt" << QString();
-        QTest::newRow("16-bit min start") << "A" << -32768 << 9998 << "x.txt" << QString();
-        QTest::newRow("full-width prefix") << "写真" << 1 << 0 << "ｘ.jpg"
-                                           << "写真0001.jpg";
+        const auto row = [](const char *tag, const QString &prefix, int startNo, int index,
+                            const QString &oldName, const QString &expected) {
+            QTest::newRow(tag) << prefix << startNo << index << oldName << expected;
+        };
+        row("first", "photo", 7, 0, "a.jpg", "photo0007.jpg");
+        row("extension from the first dot", "photo", 7, 2, "c.old.jpg", "photo0009.old.jpg");
+        row("no dot keeps the whole name", "doc", 3, 0, "README", "doc0003README");
+        row("leading dot", "x", 0, 0, ".hidden", "x0000.hidden");
+        row("last number 9999", "A", 9998, 1, "x.txt", "A9999.txt");
+        row("10000 gives none", "A", 9999, 1, "x.txt", QString());
+        row("negative gives none", "A", -5, 4, "x.txt", QString());
+        row("negative start reaching 0", "A", -5, 5, "x.txt", "A0000.txt");
+        row("16-bit max start, no wrap-around", "A", 32767, 9998, "x.txt", QString());
     }
     void newNames()
     {
@@ -49,88 +40,52 @@ private slots:
         QFETCH(int, index);
         QFETCH(QString, oldName);
         QFETCH(QString, expected);
-        const auto name = newName(prefix, startNo, index, oldName);
-        QCOMPARE(name.has_value(), !expected.isNull());
-        if (name)
-            QCOMPARE(*name, expected);
-        // The temporary name is the new name with ".zyx" in place of the extension part.
-        const auto temp = temporaryName(prefix, startNo, index);
-        QCOMPARE(temp.has_value(), name.has_value());
-        if (temp)
-            QCOMPARE(*temp, name->left(name->size() - extensionPart(oldName).size()) + ".zyx");
+        QCOMPARE(newName(prefix, startNo, index, oldName).value_or(QString()), expected);
     }
 
-    void basicVal_data()
+    // The start-number text read like BASIC's Val, then rounded half to even into 16 bits.
+    void startNo_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
-
-        QTest::newRow("empty") << "" << 0.0;
-        QTest::newRow("letters") << "abc" << 0.0;
-        QTest::newRow("trailing letters") << "12abc" << 12.0;
-        QTest::newRow("decimal") << "2.5" << 2.5;
-        QTest::newRow("leading point") << ".5" << 0.5;
-        QTest::newRow("sign") << "-5" << -5.0;
-        QTest::newRow("plus sign") << "+7" << 7.0;
-        QTest::newRow("blanks inside") << " 1 2\t3\n4" << 1234.0;
-        QTest::newRow("blank after sign") << "- 3" << -3.0;
-        QTest::newRow("exponent") << "1E3" << 1000.0;
-        QTest::newRow("exponent lower, signed") << "25e-1" << 2.5;
-        QTest::newRow("D exponent") << "2D2" << 200.0;
-        QTest::newRow("exponent without digits") << "12E" << 12.0;
-        QTest::newRow("exponent sign without digits") << "12E+x" << 12.0;
-        QTest::newRow("second point stops") << "1.2.3" << 1.2;
-        QTest::newRow("hex") << "&H1F" << 31.0;
-        QTest::newRow("hex lower, stops at g") << "&hffg" << 255.0;
-        QTest::newRow("octal") << "&O17" << 15.0;
-        QTest::newRow("octal stops at 8") << "&o78" << 7.0;
-        QTest::newRow("ampersand alone") << "&" << 0.0;
-        QTest::newRow("full-width digits are not digits") << "１２" << 0.0;
-        QTest::newRow("carriage return is not ignored") << "1\r2" << 1.0;
-        QTest::newRow("sign alone") << "-" << 0.0;
-        QTest::newRow("huge") << "1e400" << std::numeric_limits<double>::infinity();
-    }
-    void basicVal()
-    {
-        QFETCH(QString, text);
-        QFETCH(double, value);
-        QCOMPARE(renaming::basicVal(text), value);
-    }
-
-    void startNo_data()
-    {
-        QTest::addColumn<double>("value");
         QTest::addColumn<int>("startNo");
+        const double inf = std::numeric_limits<double>::infinity();
 
-        QTest::newRow("2.5 to even 2") << 2.5 << 2;
-        QTest::newRow("3.5 to even 4") << 3.5 << 4;
-        QTest::newRow("-2.5 to -2") << -2.5 << -2;
-        QTest::newRow("2.6 up") << 2.6 << 3;
-        QTest::newRow("max") << 32767.0 << 32767;
-        QTest::newRow("above max clamps") << 40000.0 << 32767;
-        QTest::newRow("below min clamps") << -1e9 << -32768;
-        QTest::newRow("infinity clamps") << std::numeric_limits<double>::infinity() << 32767;
-        QTest::newRow("nan is 0") << std::numeric_limits<double>::quiet_NaN() << 0;
+        QTest::newRow("empty") << "" << 0.0 << 0;
+        QTest::newRow("letters") << "abc" << 0.0 << 0;
+        QTest::newRow("trailing letters") << "12abc" << 12.0 << 12;
+        QTest::newRow("2.5 to even") << "2.5" << 2.5 << 2;
+        QTest::newRow("3.5 to even") << "3.5" << 3.5 << 4;
+        QTest::newRow("blanks inside") << " 1 2\t3\n4" << 1234.0 << 1234;
+        QTest::newRow("carriage return stops") << "1\r2" << 1.0 << 1;
+        QTest::newRow("signed exponent") << "25E-1" << 2.5 << 2;
+        QTest::newRow("exponent without digits") << "12E+x" << 12.0 << 12;
+        QTest::newRow("second point stops") << "1.2.3" << 1.2 << 1;
+        QTest::newRow("hex, stops at g") << "&hffg" << 255.0 << 255;
+        QTest::newRow("octal, stops at 8") << "&O178" << 15.0 << 15;
+        QTest::newRow("full-width digits") << "１２" << 0.0 << 0;
+        QTest::newRow("above 16 bits") << "40000" << 40000.0 << 32767;
+        QTest::newRow("below 16 bits") << "-1e9" << -1e9 << -32768;
+        QTest::newRow("infinite") << "1e400" << inf << 32767;
     }
     void startNo()
     {
+        QFETCH(QString, text);
         QFETCH(double, value);
         QFETCH(int, startNo);
+        QCOMPARE(basicVal(text), value);
         QCOMPARE(int(toStartNo(value)), startNo);
     }
 
+    // Windows-31J units: 2 for a double-byte character or one outside the code page.
     void prefixWidth_data()
     {
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<int>("width");
-
-        QTest::newRow("empty") << "" << 0;
         QTest::newRow("ascii") << "abc " << 4;
         QTest::newRow("full-width") << "写真ＡＢ" << 8;
         QTest::newRow("half-width katakana") << "ｶﾅ" << 2;
-        QTest::newRow("not in code page counts 2") << QString::fromUtf8("é😀") << 4;
-        QTest::newRow("wave dash counts 2") << QString(QChar(0x301C)) << 2;
-        QTest::newRow("125 full-width") << QString(125, QChar(0x3042)) << 250;
+        QTest::newRow("outside the code page") << QString::fromUtf8("é😀\u301C") << 6;
         QTest::newRow("124 full-width + 2 half") << QString(124, QChar(0x3042)) + "ab" << 250;
     }
     void prefixWidth()
@@ -138,6 +93,41 @@ private slots:
         QFETCH(QString, prefix);
         QFETCH(int, width);
         QCOMPARE(renaming::prefixWidth(prefix), width);
+    }
+
+    // Windows-31J with CR LF when every name survives the code page, else UTF-8 with a BOM.
+    void encoding_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QByteArray>("bytes");
+
+        QTest::newRow("Windows-31J, comma, blanks, half-width kana")
+            << QStringList { "写真 1,2.jpg", "ｶﾅ.jpg", "abc.jpg" }
+            << QByteArray::fromHex("8eca905e20312c322e6a70670d0a"
+                                   "b6c52e6a70670d0a"
+                                   "6162632e6a70670d0a");
+        QTest::newRow("wave dash has no mapping")
+            << QStringList { "a.jpg", QString::fromUtf8("x\u301C.jpg") }
+            << QByteArray::fromHex("efbbbf612e6a70670d0a78e3809c2e6a70670d0a");
+        QTest::newRow("no names, no bytes") << QStringList {} << QByteArray();
+    }
+    void encoding()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(encodeHistory(names).toHex(), bytes.toHex());
+        QCOMPARE(decodeHistory(bytes), std::optional<QStringList>(names));
+    }
+
+    // History file names from the file type pattern; folder paths end in one separator.
+    void paths()
+    {
+        QCOMPARE(historyFileName(fileTypePart("*.jpg"), 7), QStringLiteral("VOXAjpg7.log"));
+        QCOMPARE(historyFileName(fileTypePart("*.JPG"), 101), QStringLiteral("VOXAJPG101.log"));
+        QCOMPARE(historyFileName(fileTypePart("*.tar.gz"), 0), QStringLiteral("VOXAtar.gz0.log"));
+        QCOMPARE(historyFileName(fileTypePart("*"), 7), QStringLiteral("VOXA*7.log"));
+        QCOMPARE(folderPathOf("/"), QStringLiteral("/"));
+        QCOMPARE(folderPathOf("/a/b"), QStringLiteral("/a/b/"));
     }
 };
 

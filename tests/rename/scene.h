@@ -1,0 +1,76 @@
+// What the engine tests share: a temporary folder whose files are compared name for name and
+// byte for byte, a folder with a chosen fault, and the input the preview gives a batch rename.
+#pragma once
+
+#include "batch_rename.h"
+#include "faulty_folder.h"
+#include "history.h"
+#include "messages.h"
+#include "naming.h"
+#include "restore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace renaming;
+using Files = QMap<QString, QByteArray>; // every entry of a folder → its bytes
+
+struct Scene
+{
+    QTemporaryDir dir;
+
+    void put(const QString &name, const QByteArray &bytes) const
+    {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    // Each file holds its own name, so that a test sees which file carries which name.
+    void fill(const QStringList &names) const
+    {
+        for (const QString &name : names)
+            put(name, name.toUtf8());
+    }
+    Files files() const
+    {
+        Files result;
+        const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+        for (const QString &name : QDir(dir.path()).entryList(all)) {
+            QFile f(dir.filePath(name));
+            result.insert(name, f.open(QIODevice::ReadOnly) ? f.readAll() : "<not a file>");
+        }
+        return result;
+    }
+    // Writes each file of `changes`, or deletes it where its content is null.
+    void change(const Files &changes) const
+    {
+        for (auto it = changes.cbegin(); it != changes.cend(); ++it)
+            it->isNull() ? void(QFile::remove(dir.filePath(it.key()))) : put(it.key(), *it);
+    }
+    // The real folder with one fault: "rename k" (the k-th rename fails), "stuck k" (and every
+    // rename after it), "write <file>", "remove <file>" or "sync".
+    std::unique_ptr<FaultyFolder> open(const QString &fault = {}) const
+    {
+        auto folder = wrapFolder<FaultyFolder>(dir.path());
+        const QString kind = fault.section(' ', 0, 0), what = fault.section(' ', 1);
+        if (kind == "rename" || kind == "stuck")
+            folder->failRenameNumber = what.toInt();
+        folder->failAllRenamesAfterFirstFailure = kind == "stuck";
+        folder->failWritesOf = { kind == "write" ? what : QString() };
+        folder->failRemovesOf = { kind == "remove" ? what : QString() };
+        folder->failSync = kind == "sync";
+        return folder;
+    }
+};
+
+// The input as the window hands it over after the preview: new names by the naming rule.
+inline BatchInput previewed(const QStringList &files, const QString &prefix, int startNo,
+                            const QString &pattern = QStringLiteral("*.jpg"))
+{
+    BatchInput input { files, {}, prefix, startNo, pattern };
+    for (int i = 0; i < files.size(); ++i)
+        input.newNames << newName(prefix, startNo, i, files[i]).value_or(QString());
+    return input;
+}
