@@ -77,12 +77,13 @@ void frmVOXA_R_1::Command1_Click()
 
     if (outcome.status != renaming::BatchStatus::Done) {
         // Nothing of the batch is left done. When files were touched the listing is re-read,
-        // so that the lists show the names the files carry now.
+        // so that the lists show the names the files carry now; the failure is told first, so
+        // that a hint the listing gives about files left behind follows its cause.
         setWindowTitle(msg::AppTitle);
         Label2->setText(statusBefore);
+        boxes.inform(outcome.message());
         if (outcome.filesTouched())
             Dir1_Change();
-        boxes.inform(outcome.message());
         return;
     }
 

@@ -1,58 +1,64 @@
 // Shared pieces of the main-window tests: a shown, active window answering its message boxes
-// from a script, and folders of empty files.
+// from a script, folders of files, and a snapshot of a folder's names and contents.
 #pragma once
 
+#include "faulty_folder.h"
 #include "frm_voxa_r_1.h"
+#include "messages.h"
 #include "scripted_message_boxes.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <memory>
-
 struct ShownWindow
 {
     ScriptedMessageBoxes boxes;
     std::unique_ptr<frmVOXA_R_1> window;
 
-    ShownWindow()
+    // `failRename`: the k-th rename in a folder fails; negative: every rename after it too.
+    explicit ShownWindow(int failRename = 0)
     {
         Services services;
         services.messages = &boxes;
+        services.programFolder = QCoreApplication::applicationDirPath();
+        services.openFolder = [failRename](const QString &path, QString *) {
+            auto folder = wrapFolder<FaultyFolder>(path);
+            if (folder) {
+                folder->failRenameNumber = std::abs(failRename);
+                folder->failAllRenamesAfterFirstFailure = failRename < 0;
+            }
+            return std::unique_ptr<renaming::Folder>(std::move(folder));
+        };
         window = std::make_unique<frmVOXA_R_1>(services);
         window->show();
         QApplication::setActiveWindow(window.get());
-        window->activateWindow();
         if (!QTest::qWaitForWindowActive(window.get()))
             qWarning("window did not become active");
     }
     frmVOXA_R_1 *operator->() const { return window.get(); }
-
     // Lists `folder` with the pattern now in the file type box.
     void open(const QString &folder) { window->Dir1->setPath(folder); }
-
-    QStringList items(const QListWidget *list) const
-    {
-        QStringList names;
-        for (int i = 0; i < list->count(); ++i)
-            names << list->item(i)->text();
-        return names;
-    }
 };
 
-// Creates empty files named by raw bytes, so that names that are not UTF-8 can be made too.
-inline void touch(const QString &folder, const QByteArray &name)
+inline QStringList items(const QListWidget *list)
+{
+    QStringList names;
+    for (int i = 0; i < list->count(); ++i)
+        names << list->item(i)->text();
+    return names;
+}
+
+// Creates a file named by raw bytes, so that names that are not UTF-8 can be made too.
+inline void touch(const QString &folder, const QByteArray &name, const QByteArray &bytes = {})
 {
     const QByteArray path = QFile::encodeName(folder) + '/' + name;
-    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
-    QVERIFY2(fd >= 0, path.constData());
+    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+    QVERIFY2(fd >= 0 && ::write(fd, bytes.constData(), bytes.size()) == bytes.size(), path);
     ::close(fd);
 }
 
@@ -60,5 +66,18 @@ inline void touch(const QString &folder, const QByteArray &name)
 inline void touchMany(const QString &folder, int count, const char *stem, const char *ext)
 {
     for (int i = 0; i < count; ++i)
-        touch(folder, QByteArray(stem) + QByteArray::number(i).rightJustified(5, '0') + '.' + ext);
+        touch(folder, stem + QByteArray::number(i).rightJustified(5, '0') + '.' + ext);
+}
+
+// Every file of a folder by name, with its contents.
+using Files = QMap<QString, QByteArray>;
+inline Files filesOf(const QString &path)
+{
+    Files files;
+    for (const QString &name : QDir(path).entryList(QDir::Files | QDir::Hidden)) {
+        QFile file(QDir(path).filePath(name));
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(name, file.readAll());
+    }
+    return files;
 }
