@@ -9,18 +9,9 @@
 #include "recovery.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-
-namespace {
-
-// How often the status line is repainted while the passes run; each repaint also hands the
-// caption to the window system, which the passes never give a chance to run otherwise.
-constexpr qint64 RepaintIntervalMs = 50;
-
-} // namespace
 
 void frmVOXA_R_1::Command1_Click()
 {
@@ -63,15 +54,9 @@ void frmVOXA_R_1::Command1_Click()
 
     // No yielding to the event loop while files carry temporary names: no other handler may
     // run in between. Only paint the warning and the caption.
-    QElapsedTimer sinceRepaint;
-    sinceRepaint.start();
     const renaming::BatchOutcome outcome
-        = renaming::runBatch(*folder, plan, [&](const renaming::RenameStep &step) {
-              setWindowTitle(renaming::captionOf(step));
-              if (sinceRepaint.elapsed() >= RepaintIntervalMs) {
-                  Label2->repaint();
-                  sinceRepaint.restart();
-              }
+        = renaming::runBatch(*folder, plan, [this](const renaming::RenameStep &step) {
+              showProgress(renaming::captionOf(step));
           });
     setCursor(cursorBefore);
 

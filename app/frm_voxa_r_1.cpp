@@ -504,6 +504,19 @@ void frmVOXA_R_1::tellOfInterruptedRun()
         messages().inform(msg::InterruptedHint);
 }
 
+// Shows the rename just done in the caption while a rename or restore runs. The passes never
+// yield to the event loop, so no other handler can run in between; repainting the status line
+// now and then is what lets the warning and the caption reach the screen.
+void frmVOXA_R_1::showProgress(const QString &caption)
+{
+    constexpr qint64 RepaintIntervalMs = 50;
+    setWindowTitle(caption);
+    if (!m_sinceRepaint.isValid() || m_sinceRepaint.elapsed() >= RepaintIntervalMs) {
+        Label2->repaint();
+        m_sinceRepaint.start();
+    }
+}
+
 void frmVOXA_R_1::Drive1_Change()
 {
     const QString previous = Dir1->path();

@@ -28,6 +28,7 @@
 // The controls' classes, so that every command working on the form can reach them.
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -129,8 +130,10 @@ private:
     bool filterKeyPress(QObject *watched, QEvent *event);
     bool isMenuShortcut(const QKeyEvent *event) const;
     void tellOfInterruptedRun();
+    void showProgress(const QString &caption);
 
     Services m_services;
+    QElapsedTimer m_sinceRepaint;
     std::unique_ptr<printing::MessageBoxes> m_ownMessages;
     std::unique_ptr<printing::MessageBoxes> m_messages;
 };

@@ -9,16 +9,9 @@
 #include "restore.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-
-namespace {
-
-constexpr qint64 RepaintIntervalMs = 50;
-
-} // namespace
 
 void frmVOXA_R_1::nmuUndo_Click()
 {
@@ -41,17 +34,7 @@ void frmVOXA_R_1::nmuUndo_Click()
         stepsOffered = true;
         return boxes.confirm(msg::askUndoStep(r), printing::Icon::Exclamation);
     };
-    // The passes never yield to the event loop; repainting the status line now and then also
-    // hands the caption to the window system.
-    QElapsedTimer sinceRepaint;
-    sinceRepaint.start();
-    callbacks.progress = [&](const QString &caption) {
-        setWindowTitle(caption);
-        if (sinceRepaint.elapsed() >= RepaintIntervalMs) {
-            Label2->repaint();
-            sinceRepaint.restart();
-        }
-    };
+    callbacks.progress = [this](const QString &caption) { showProgress(caption); };
     callbacks.stepFinished = [this](int) {
         Dir1_Change();
         LIST2_CLEAR();
