@@ -24,8 +24,7 @@ struct Scene
     void put(const QString &name, const QByteArray &bytes) const
     {
         QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
     }
     // Each file holds its own name, so that a test sees which file carries which name.
     void fill(const QStringList &names) const
@@ -55,8 +54,7 @@ struct Scene
     {
         auto folder = wrapFolder<FaultyFolder>(dir.path());
         const QString kind = fault.section(' ', 0, 0), what = fault.section(' ', 1);
-        if (kind == "rename" || kind == "stuck")
-            folder->failRenameNumber = what.toInt();
+        folder->failRenameNumber = what.toInt(); // 0 for the other kinds: none
         folder->failAllRenamesAfterFirstFailure = kind == "stuck";
         folder->failWritesOf = { kind == "write" ? what : QString() };
         folder->failRemovesOf = { kind == "remove" ? what : QString() };

@@ -3,8 +3,6 @@
 
 #include <QTest>
 
-#include <limits>
-
 using namespace renaming;
 
 class TestNaming : public QObject
@@ -19,19 +17,16 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("oldName");
         QTest::addColumn<QString>("expected"); // null: no new name
-        const auto row = [](const char *tag, const QString &prefix, int startNo, int index,
-                            const QString &oldName, const QString &expected) {
-            QTest::newRow(tag) << prefix << startNo << index << oldName << expected;
-        };
-        row("first", "photo", 7, 0, "a.jpg", "photo0007.jpg");
-        row("extension from the first dot", "photo", 7, 2, "c.old.jpg", "photo0009.old.jpg");
-        row("no dot keeps the whole name", "doc", 3, 0, "README", "doc0003README");
-        row("leading dot", "x", 0, 0, ".hidden", "x0000.hidden");
-        row("last number 9999", "A", 9998, 1, "x.txt", "A9999.txt");
-        row("10000 gives none", "A", 9999, 1, "x.txt", QString());
-        row("negative gives none", "A", -5, 4, "x.txt", QString());
-        row("negative start reaching 0", "A", -5, 5, "x.txt", "A0000.txt");
-        row("16-bit max start, no wrap-around", "A", 32767, 9998, "x.txt", QString());
+        // clang-format off
+        QTest::newRow("first") << "photo" << 7 << 0 << "a.jpg" << "photo0007.jpg";
+        QTest::newRow("first dot") << "photo" << 7 << 2 << "c.old.jpg" << "photo0009.old.jpg";
+        QTest::newRow("no dot: whole name") << "doc" << 3 << 0 << "README" << "doc0003README";
+        QTest::newRow("leading dot") << "x" << 0 << 0 << ".hidden" << "x0000.hidden";
+        QTest::newRow("last number 9999") << "A" << 9998 << 1 << "x.txt" << "A9999.txt";
+        QTest::newRow("10000 gives none") << "A" << 9999 << 1 << "x.txt" << QString();
+        QTest::newRow("negative gives none") << "A" << -5 << 4 << "x.txt" << QString();
+        QTest::newRow("no wrap-around") << "A" << 32767 << 9998 << "x.txt" << QString();
+        // clang-format on
     }
     void newNames()
     {
@@ -49,8 +44,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
         QTest::addColumn<int>("startNo");
-        const double inf = std::numeric_limits<double>::infinity();
-
         QTest::newRow("empty") << "" << 0.0 << 0;
         QTest::newRow("letters") << "abc" << 0.0 << 0;
         QTest::newRow("trailing letters") << "12abc" << 12.0 << 12;
@@ -64,9 +57,8 @@ private slots:
         QTest::newRow("hex, stops at g") << "&hffg" << 255.0 << 255;
         QTest::newRow("octal, stops at 8") << "&O178" << 15.0 << 15;
         QTest::newRow("full-width digits") << "１２" << 0.0 << 0;
-        QTest::newRow("above 16 bits") << "40000" << 40000.0 << 32767;
         QTest::newRow("below 16 bits") << "-1e9" << -1e9 << -32768;
-        QTest::newRow("infinite") << "1e400" << inf << 32767;
+        QTest::newRow("infinite") << "1e400" << qInf() << 32767;
     }
     void startNo()
     {
@@ -78,21 +70,10 @@ private slots:
     }
 
     // Windows-31J units: 2 for a double-byte character or one outside the code page.
-    void prefixWidth_data()
-    {
-        QTest::addColumn<QString>("prefix");
-        QTest::addColumn<int>("width");
-        QTest::newRow("ascii") << "abc " << 4;
-        QTest::newRow("full-width") << "写真ＡＢ" << 8;
-        QTest::newRow("half-width katakana") << "ｶﾅ" << 2;
-        QTest::newRow("outside the code page") << QString::fromUtf8("é😀\u301C") << 6;
-        QTest::newRow("124 full-width + 2 half") << QString(124, QChar(0x3042)) + "ab" << 250;
-    }
     void prefixWidth()
     {
-        QFETCH(QString, prefix);
-        QFETCH(int, width);
-        QCOMPARE(renaming::prefixWidth(prefix), width);
+        QCOMPARE(renaming::prefixWidth("写真ＡＢｶﾅ a"), 12);
+        QCOMPARE(renaming::prefixWidth(QString::fromUtf8("é😀\u301C")), 6);
     }
 
     // Windows-31J with CR LF when every name survives the code page, else UTF-8 with a BOM.
@@ -103,9 +84,8 @@ private slots:
 
         QTest::newRow("Windows-31J, comma, blanks, half-width kana")
             << QStringList { "写真 1,2.jpg", "ｶﾅ.jpg", "abc.jpg" }
-            << QByteArray::fromHex("8eca905e20312c322e6a70670d0a"
-                                   "b6c52e6a70670d0a"
-                                   "6162632e6a70670d0a");
+            << QByteArray::fromHex("8eca905e20312c322e6a70670d0a" // 写真 1,2.jpg
+                                   "b6c52e6a70670d0a6162632e6a70670d0a");
         QTest::newRow("wave dash has no mapping")
             << QStringList { "a.jpg", QString::fromUtf8("x\u301C.jpg") }
             << QByteArray::fromHex("efbbbf612e6a70670d0a78e3809c2e6a70670d0a");
