@@ -4,6 +4,7 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <vector>
 
 #ifdef Q_OS_WIN
 #include <QDir>
@@ -47,9 +48,8 @@ QStringList foldedPieces(const QString &patterns)
     return pieces;
 }
 
-bool matchesAny(const QStringList &foldedPatterns, const QString &name)
+bool matchesFolded(const QStringList &foldedPatterns, const QString &folded)
 {
-    const QString folded = name.toCaseFolded();
     for (const QString &pattern : foldedPatterns) {
         if (wildcardMatch(pattern, folded))
             return true;
@@ -59,6 +59,11 @@ bool matchesAny(const QStringList &foldedPatterns, const QString &name)
             return true;
     }
     return false;
+}
+
+bool matchesAny(const QStringList &foldedPatterns, const QString &name)
+{
+    return matchesFolded(foldedPatterns, name.toCaseFolded());
 }
 
 #ifndef Q_OS_WIN
@@ -119,6 +124,13 @@ void FolderListing::setPattern(const QString &pattern)
     refresh();
 }
 
+void FolderListing::setPathAndPattern(const QString &path, const QString &pattern)
+{
+    m_path = path;
+    m_pattern = pattern;
+    refresh();
+}
+
 bool FolderListing::matches(const QString &patterns, const QString &name)
 {
     return matchesAny(foldedPieces(patterns), name);
@@ -131,13 +143,27 @@ void FolderListing::refresh()
     if (m_path.isEmpty() || patterns.isEmpty())
         return;
     const QStringList all = regularFiles(m_path);
+    // Each name is case-folded once; comparing the folded texts orders the names exactly as
+    // QString::compare(Qt::CaseInsensitive) would, without folding every name again in each
+    // of the N log N comparisons of the sort.
+    struct Entry
+    {
+        QString folded;
+        QString name;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(size_t(all.size()));
     for (const QString &name : all) {
-        if (matchesAny(patterns, name))
-            m_names.append(name);
+        QString folded = name.toCaseFolded();
+        if (matchesFolded(patterns, folded))
+            entries.push_back({ std::move(folded), name });
     }
     // Without regard to case; names that differ only in case keep a fixed order.
-    std::sort(m_names.begin(), m_names.end(), [](const QString &a, const QString &b) {
-        const int c = QString::compare(a, b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+        const int c = QString::compare(a.folded, b.folded, Qt::CaseSensitive);
+        return c != 0 ? c < 0 : a.name < b.name;
     });
+    m_names.reserve(qsizetype(entries.size()));
+    for (Entry &entry : entries)
+        m_names.append(std::move(entry.name));
 }

@@ -22,6 +22,8 @@ public:
     // Each setter takes the listing anew, even when the value is unchanged.
     void setPath(const QString &path);
     void setPattern(const QString &pattern);
+    // Both at once, with one listing instead of two.
+    void setPathAndPattern(const QString &path, const QString &pattern);
 
     // Whether `name` matches one of the ";"-separated `patterns`, ignoring case.
     static bool matches(const QString &patterns, const QString &name);

@@ -470,14 +470,15 @@ void frmVOXA_R_1::LIST2_CLEAR()
 
 void frmVOXA_R_1::Dir1_Change()
 {
-    File1.setPath(Dir1->path());
     Drive1->showFolder(Dir1->path());
     if (Combo1->currentText() == QLatin1String("*.*")) {
+        File1.setPath(Dir1->path());
         if (!messages().retry(msg::ChooseExtension))
             return;
         Combo1->setFocus();
     } else {
-        File1.setPattern(Combo1->currentText());
+        // One listing: setting the path and then the pattern would read the folder twice.
+        File1.setPathAndPattern(Dir1->path(), Combo1->currentText());
         if (File1.count() > Module_Globals.MaxFiles) {
             messages().inform(msg::tooManyFiles(Module_Globals.MaxFiles));
             return;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QStringDecoder>
 
 #ifdef Q_OS_WIN
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,22 +24,33 @@ bool isPlainFileName(const QString &name)
 {
     if (name.isEmpty() || name == u"." || name == u"..")
         return false;
-    for (QChar c : name) {
-        if (c == u'/' || c.unicode() < 0x20 || c.unicode() == 0x7f)
+    // One pass: the characters, lone surrogates (no spelling on disk: the name would come
+    // back as another one) and the length of the name in UTF-8, the file system's encoding.
+    qsizetype bytes = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        if (c == u'/' || c < 0x20 || c == 0x7f)
             return false;
 #ifdef Q_OS_WIN
         // Besides the separators, Windows refuses the wildcards and these marks in names.
-        if (QStringView(u"\\:*?\"<>|").contains(c))
+        if (QStringView(u"\\:*?\"<>|").contains(QChar(c)))
             return false;
 #endif
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 == name.size() || !QChar::isLowSurrogate(name[i + 1].unicode()))
+                return false;
+            ++i;
+            bytes += 4;
+        } else if (QChar::isLowSurrogate(c)) {
+            return false;
+        } else {
+            bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        }
     }
-    // A lone surrogate has no spelling on disk; the name would come back as another one.
-    if (QString::fromUtf8(name.toUtf8()) != name)
-        return false;
 #ifdef Q_OS_WIN
     return name.size() <= 255;
 #else
-    return QFile::encodeName(name).size() <= NAME_MAX;
+    return bytes <= NAME_MAX;
 #endif
 }
 
@@ -171,6 +184,29 @@ public:
         if (::unlinkat(m_fd, QFile::encodeName(name).constData(), 0) != 0)
             return systemFailure(errno);
         return {};
+    }
+
+    std::optional<QSet<QString>> entryNames() override
+    {
+        const int fd = ::openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR *dir = fd < 0 ? nullptr : ::fdopendir(fd);
+        if (!dir) {
+            if (fd >= 0)
+                ::close(fd);
+            return std::nullopt;
+        }
+        QSet<QString> names;
+        names.reserve(1024);
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        while (const dirent *entry = ::readdir(dir)) {
+            decoder.resetState();
+            QString name = decoder(QByteArrayView(entry->d_name));
+            // A name that is not UTF-8 is no name a plan can hold.
+            if (!decoder.hasError())
+                names.insert(std::move(name));
+        }
+        ::closedir(dir);
+        return names;
     }
 
     OpResult sync() override

@@ -11,10 +11,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace renaming {
 
@@ -56,6 +58,11 @@ public:
 
     // Deletes the entry `name` (a link itself, never its target).
     virtual OpResult remove(const QString &name) = 0;
+
+    // The names of all entries of the folder, read in one listing, or nothing where a listing
+    // cannot answer exists() exactly. Lets a check of thousands of names do one listing
+    // instead of one system call per name.
+    virtual std::optional<QSet<QString>> entryNames() { return std::nullopt; }
 
     // Flushes the folder's entries to disk, so that renames and new files done so far survive
     // a power cut.

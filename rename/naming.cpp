@@ -18,7 +18,10 @@ std::optional<QString> numberField(long long runningNumber)
 {
     if (runningNumber < 0 || runningNumber > MaxRunningNumber)
         return std::nullopt;
-    return QStringLiteral("%1").arg(runningNumber, 4, 10, QLatin1Char('0'));
+    const int n = int(runningNumber);
+    const char16_t digits[4] = { char16_t(u'0' + n / 1000), char16_t(u'0' + n / 100 % 10),
+                                 char16_t(u'0' + n / 10 % 10), char16_t(u'0' + n % 10) };
+    return QString(reinterpret_cast<const QChar *>(digits), 4);
 }
 
 std::optional<QString> newName(const QString &prefix, int startNo, int index,

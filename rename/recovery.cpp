@@ -1,5 +1,7 @@
 #include "recovery.h"
 
+#include <algorithm>
+
 #include "folder.h"
 #include "history.h"
 #include "naming.h"
@@ -328,6 +330,15 @@ bool interruptedRunPending(Folder &folder, const QString &typePart)
     const int newest = k - 1;
     if (newest <= 0 || k > HighestChainNumber)
         return false;
+    // Every temporary name, the batch's and the restore's, ends in ".zyx": a folder without
+    // one is settled, which one listing shows without reading the history.
+    if (const auto names = folder.entryNames()) {
+        const bool anyTemporary = std::any_of(names->begin(), names->end(), [](const QString &n) {
+            return n.endsWith(QLatin1String(".zyx"), Qt::CaseInsensitive);
+        });
+        if (!anyTemporary)
+            return false;
+    }
     const std::optional<UndoStep> step = readUndoStep(folder, typePart, newest);
     if (!step)
         return false;

@@ -34,6 +34,7 @@ public:
     }
     renaming::OpResult remove(const QString &name) override { return m_inner->remove(name); }
     renaming::OpResult sync() override { return m_inner->sync(); }
+    std::optional<QSet<QString>> entryNames() override { return m_inner->entryNames(); }
 
     int renames = 0;
 
