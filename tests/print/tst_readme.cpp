@@ -9,33 +9,17 @@
 #include "scripted_message_boxes.h"
 #include "target_list_report.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
 // Writes `text` as the shipped read-me file is written: code page 932.
-bool writeReadme(const QString &path, const QString &text)
+static bool writeReadme(const QString &path, const QString &text)
 {
     QFile file(path);
     const QByteArray bytes = QStringEncoder("Windows-31J").encode(text);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
-
-QStringList entries(const QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
-    return texts;
-}
-
-} // namespace
 
 class TestReadme : public QObject
 {
@@ -65,21 +49,15 @@ private slots:
     {
         QFETCH(QString, fileText);
         QFETCH(QStringList, shown);
-        QTemporaryDir dir;
-        QVERIFY(writeReadme(dir.filePath("r.vxa"), fileText));
-        QCOMPARE(readme::loadReadme(dir.filePath("r.vxa")), std::optional<QStringList>(shown));
+        QVERIFY(writeReadme(m_file, fileText));
+        QCOMPARE(readme::loadReadme(m_file), std::optional<QStringList>(shown));
     }
 
     void init()
     {
-        m_dir.emplace();
-        m_file = m_dir->filePath(QStringLiteral("VOXA01.vxa"));
         m_record = PrintRecord();
-        Services services;
-        services.messages = &m_boxes;
-        services.makePrintDevice = recordingDevices(m_record);
-        services.programFolder = m_dir->path();
-        m_main = std::make_unique<frmVOXA_R_1>(services);
+        m_main = std::make_unique<frmVOXA_R_1>(
+            Services { &m_boxes, renaming::openFolder, recordingDevices(m_record), m_dir.path() });
         m_main->show();
         m_boxes.clear();
     }
@@ -92,21 +70,38 @@ private slots:
         m_main.reset();
     }
 
-    // A second opening keeps the window as it is; closing it by its title bar's close box sets
-    // the main window's pointer back, and the next opening reads the file in standard colours.
-    void openingTwiceThenClosing()
+    // One read-me window: a second opening keeps it as it is, entries and colours; its print
+    // reads the file as it is now, and a file gone by then aborts after the dialog. Closing it by
+    // its title bar's close box sets the main window's pointer back, and the next opening reads
+    // the file afresh (none now: an empty list) in standard colours.
+    void readmeWindow()
     {
-        QVERIFY(writeReadme(m_file, "一\r\n\r\n二\r\n"));
+        QVERIFY(writeReadme(m_file, "古い\r\n"));
         QPointer<frmReadme> first = open();
         QVERIFY(first && first->isVisible());
         const QColor standard = background(first);
         QCOMPARE(m_main->cursor().shape(), Qt::WaitCursor);
         QTest::mouseClick(first->lblC1, Qt::LeftButton);
-
-        QVERIFY(writeReadme(m_file, "変更後\r\n"));
+        QVERIFY(writeReadme(m_file, "一\r\n\r\n二\r\n" + readme::EndMarker + "\r\nメモ"));
         QCOMPARE(open(), first);
-        QCOMPARE(entries(first->lstReadme), QStringList({ "一", "", "二" }));
         QCOMPARE(background(first), QColor(0, 0, 128));
+
+        QTest::mouseClick(first->Command2, Qt::LeftButton);
+        const QString indent(15, u' ');
+        QCOMPARE(m_boxes.texts(), QStringList { msg::PrinterWarning });
+        QCOMPARE(m_record.window, first);
+        QCOMPARE(m_record.calls,
+                 QStringList({ "choose", "font ＭＳ 明朝 12", indent + "一", indent, indent + "二",
+                               "end" }));
+        QCOMPARE(first->cursor().shape(), Qt::ArrowCursor);
+        QVERIFY(first->lstReadme->count() == 1 && first->lstReadme->item(0)->text() == "古い");
+
+        m_record = PrintRecord();
+        m_boxes.clear();
+        QVERIFY(QFile::remove(m_file));
+        QTest::mouseClick(first->Command2, Qt::LeftButton);
+        QCOMPARE(m_boxes.texts(), QStringList({ msg::PrinterWarning, msg::PrintAborted }));
+        QCOMPARE(m_record.calls, QStringList({ "choose", "font ＭＳ 明朝 12", "abandon" }));
 
         first->close();
         QCOMPARE(m_main->cursor().shape(), Qt::ArrowCursor);
@@ -114,34 +109,7 @@ private slots:
         QVERIFY(first.isNull());
         frmReadme *second = open();
         QCOMPARE(background(second), standard);
-        QCOMPARE(entries(second->lstReadme), QStringList { "変更後" });
-    }
-
-    void missingFileAtOpeningGivesAnEmptyList() { QCOMPARE(open()->lstReadme->count(), 0); }
-
-    // The print reads the file as it is now; a file gone by then aborts after the dialog.
-    void readmePrint()
-    {
-        QVERIFY(writeReadme(m_file, "古い\r\n"));
-        frmReadme *window = open();
-        QVERIFY(writeReadme(m_file, "一\r\n\r\n二\r\n" + readme::EndMarker + "\r\nメモ"));
-        QTest::mouseClick(window->Command2, Qt::LeftButton);
-        const QString indent(15, u' ');
-        QCOMPARE(m_boxes.texts(), QStringList { msg::PrinterWarning });
-        QCOMPARE(m_record.window, window);
-        QCOMPARE(m_record.lines, QStringList({ indent + "一", indent, indent + "二" }));
-        QCOMPARE(m_record.pointerAtLine, QList<Qt::CursorShape>(3, Qt::WaitCursor));
-        QCOMPARE(m_record.calls.last(), "end");
-        QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
-        QCOMPARE(entries(window->lstReadme), QStringList { "古い" });
-
-        m_record = PrintRecord();
-        m_boxes.clear();
-        QVERIFY(QFile::remove(m_file));
-        QTest::mouseClick(window->Command2, Qt::LeftButton);
-        QCOMPARE(m_boxes.texts(), QStringList({ msg::PrinterWarning, msg::PrintAborted }));
-        QCOMPARE(m_record.calls, QStringList({ "choose", "font ＭＳ 明朝 12", "abandon" }));
-        QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(second->lstReadme->count(), 0);
     }
 
     void mainWindowPrintsTheTargetList()
@@ -150,7 +118,9 @@ private slots:
         m_main->List1->addItems(oldNames);
         m_main->List2->addItems(newNames);
         m_main->mnuFprint->trigger();
-        QCOMPARE(m_record.lines, printing::targetListReport(oldNames, newNames));
+        QCOMPARE(m_record.calls,
+                 QStringList({ "choose", "font ＭＳ 明朝 12" })
+                     + printing::targetListReport(oldNames, newNames) + QStringList { "end" });
         QCOMPARE(m_record.window, m_main.get());
     }
 
@@ -165,8 +135,8 @@ private:
         return frmReadme::openWindowOf(m_main.get());
     }
 
-    std::optional<QTemporaryDir> m_dir;
-    QString m_file;
+    QTemporaryDir m_dir; // the program's folder
+    const QString m_file = m_dir.filePath(QStringLiteral("VOXA01.vxa"));
     PrintRecord m_record;
     ScriptedMessageBoxes m_boxes;
     std::unique_ptr<frmVOXA_R_1> m_main;
