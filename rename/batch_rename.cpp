@@ -203,19 +203,20 @@ BatchOutcome checkBatch(Folder &folder, const BatchPlan &plan)
         newKeys.insert(key);
     }
 
+    const FolderNames onDisk(folder);
     for (const QString &name : plan.oldNames) {
-        if (!folder.exists(name))
+        if (!onDisk.contains(name))
             return refusal(BatchStatus::MissingFile, name);
     }
     // Any file under a temporary name, a leftover of an interrupted run or a file of type
     // ".zyx", would make its pass-1 rename fail.
     for (const QString &name : plan.temporaryNames) {
-        if (folder.exists(name))
+        if (onDisk.contains(name))
             return refusal(BatchStatus::NameTaken, name);
     }
     // A new name may be a target's old name, freed by pass 1, but no other file's.
     for (const QString &name : plan.newNames) {
-        if (!oldKeys.contains(nameKey(name)) && folder.exists(name))
+        if (!oldKeys.contains(nameKey(name)) && onDisk.contains(name))
             return refusal(BatchStatus::NameTaken, name);
     }
     return {};

@@ -69,6 +69,28 @@ public:
     virtual OpResult sync() = 0;
 };
 
+// Answers "is this name in the folder?" for thousands of names from one listing where the
+// folder gives one, instead of one system call per name. The answer is exact for the names as
+// spelled; where the file system ignores case, a name spelled otherwise counts as absent, and
+// the no-replace rename that follows still fails rather than replace. The listing is taken
+// once: use it only while the folder does not change.
+class FolderNames
+{
+public:
+    explicit FolderNames(Folder &folder)
+        : m_folder(folder)
+        , m_names(folder.entryNames())
+    { }
+    bool contains(const QString &name) const
+    {
+        return m_names ? m_names->contains(name) : m_folder.exists(name);
+    }
+
+private:
+    Folder &m_folder;
+    std::optional<QSet<QString>> m_names;
+};
+
 // Opens a real folder of the file system; returns null with the system's reason on failure.
 std::unique_ptr<Folder> openFolder(const QString &path, QString *reason);
 

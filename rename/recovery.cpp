@@ -55,7 +55,7 @@ class Derivation
 {
 public:
     Derivation(Folder &folder, const StepNames &names)
-        : m_folder(folder)
+        : m_onDisk(folder)
         , m_names(names)
         , m_count(names.current.size())
         , m_options(size_t(m_count))
@@ -86,7 +86,7 @@ private:
         const auto known = m_present.constFind(name);
         if (known != m_present.cend())
             return *known;
-        const bool exists = m_folder.exists(name);
+        const bool exists = m_onDisk.contains(name);
         m_present.insert(name, exists);
         return exists;
     }
@@ -274,7 +274,7 @@ private:
         return true;
     }
 
-    Folder &m_folder;
+    FolderNames m_onDisk;
     const StepNames &m_names;
     qsizetype m_count;
     QHash<QString, bool> m_present; // every candidate name asked for, and the answer

@@ -239,12 +239,13 @@ RestoreOutcome planUndoStep(Folder &folder, const QString &typePart, int r, int 
     if (!state.normal && state.temporariesPresent)
         return outcome(RestoreStatus::Mismatch, state.misfit);
 
+    const FolderNames onDisk(folder);
     for (const QString &name : std::as_const(read->current)) {
-        if (!folder.exists(name))
+        if (!onDisk.contains(name))
             return outcome(RestoreStatus::MissingFile, name);
     }
     for (const QString &name : std::as_const(read->temporary)) {
-        if (folder.exists(name))
+        if (onDisk.contains(name))
             return outcome(RestoreStatus::NameTaken, name);
     }
     // An earlier name may be carried now by a file of the set, which pass 1 moves away; any
@@ -253,7 +254,7 @@ RestoreOutcome planUndoStep(Folder &folder, const QString &typePart, int r, int 
     const QSet<QString> currentSet(read->current.cbegin(), read->current.cend());
     const QSet<QString> temporarySet(read->temporary.cbegin(), read->temporary.cend());
     for (const QString &name : std::as_const(read->earlier)) {
-        if (temporarySet.contains(name) || (!currentSet.contains(name) && folder.exists(name)))
+        if (temporarySet.contains(name) || (!currentSet.contains(name) && onDisk.contains(name)))
             return outcome(RestoreStatus::NameTaken, name);
     }
     *step = std::move(*read);

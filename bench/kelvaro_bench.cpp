@@ -1,0 +1,867 @@
+// kelvaro_bench: times the whole batch rename, the restore, the folder listing and the preview,
+// through the engine and through the real main window, against what the file system itself
+// needs for the same work, and prints one Markdown table.
+//
+// Every figure is the median of several repetitions. Each repetition works on a folder made
+// afresh in the system's temporary folder (files "img00000.jpg" ... with a few bytes each,
+// synced to disk before the timing starts), and the making and removing of that folder is
+// never timed.
+//
+// The floors are the same work done with raw system calls and nothing else:
+//   floor: rename   the history files the run must write (each created exclusively, written,
+//                   fsynced and moved into place), one folder sync, 2 × N renameat2 with
+//                   RENAME_NOREPLACE on one folder handle (old → temporary → new), and the
+//                   closing folder sync: the same syncs the engine makes.
+//   floor: listing  opendir/readdir of the folder and a case-insensitive sort of the names.
+// A ratio near 1 means the program adds little to what the disk must do anyway.
+//
+// The window is shown on whatever platform plugin Qt is given (offscreen unless
+// QT_QPA_PLATFORM says otherwise) and its handlers are called as the form's events would call
+// them; its message boxes answer OK at once. Only the handler is timed: painting that Qt
+// defers to the event loop afterwards is left out.
+//
+// The restore and the peer are compared with the rename floor. Each row also shows the peak
+// memory of the process after the row first ran (for the peer, that of the child process).
+//
+// Linux only: the floors use renameat2 and dirent directly.
+#include "batch_rename.h"
+#include "folder.h"
+#include "frm_voxa_r_1.h"
+#include "history.h"
+#include "message_boxes.h"
+#include "messages.h"
+#include "naming.h"
+#include "restore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/resource.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+[[noreturn]] void fail(const QString &what)
+{
+    std::fprintf(stderr, "kelvaro_bench: %s\n", qPrintable(what));
+    std::exit(1);
+}
+
+// Peak resident memory of this process so far, in MiB.
+double peakMiB(int who = RUSAGE_SELF)
+{
+    rusage usage {};
+    getrusage(who, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+QString loadAverage()
+{
+    QFile f(QStringLiteral("/proc/loadavg"));
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    return QString::fromLatin1(f.readAll()).section(u' ', 0, 2);
+}
+
+QString fileSystemOf(const QString &path)
+{
+    struct statfs fs
+    {
+    };
+    if (::statfs(QFile::encodeName(path).constData(), &fs) != 0)
+        return QStringLiteral("?");
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53:
+        return QStringLiteral("ext4");
+    case 0x01021994:
+        return QStringLiteral("tmpfs");
+    case 0x9123683E:
+        return QStringLiteral("btrfs");
+    case 0x58465342:
+        return QStringLiteral("xfs");
+    case 0x794C7630:
+        return QStringLiteral("overlayfs");
+    default:
+        return QStringLiteral("0x%1").arg(static_cast<unsigned long>(fs.f_type), 0, 16);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Names and folders
+
+std::string oldName(int i)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "img%05d.jpg", i);
+    return buffer;
+}
+
+std::string newName(int i)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "pic%04d.jpg", i);
+    return buffer;
+}
+
+std::string temporaryName(int i)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "pic%04d.zyx", i);
+    return buffer;
+}
+
+const QString Prefix = QStringLiteral("pic");
+const QString Pattern = QStringLiteral("*.jpg");
+const QString TypePart = QStringLiteral("jpg");
+
+// A folder of `count` small files img00000.jpg ..., made in the system's temporary folder and
+// removed with everything in it when the object goes.
+class BenchFolder
+{
+public:
+    explicit BenchFolder(int count)
+        : m_dir(QDir::tempPath() + QStringLiteral("/kelvaro-bench-XXXXXX"))
+        , m_count(count)
+    {
+        if (!m_dir.isValid())
+            fail(QStringLiteral("cannot make a folder in ") + QDir::tempPath());
+        const int dirFd = handle();
+        for (int i = 0; i < count; ++i) {
+            const std::string name = oldName(i);
+            const int fd
+                = ::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            const std::string content = "picture " + std::to_string(i) + "\n";
+            if (fd < 0 || ::write(fd, content.data(), content.size()) != ssize_t(content.size()))
+                fail(QStringLiteral("cannot make ") + QString::fromStdString(name));
+            ::close(fd);
+        }
+        // Put the new files on disk now, so that the first sync of a timed run flushes that
+        // run's own work and not the making of the folder.
+        ::syncfs(dirFd);
+        ::close(dirFd);
+    }
+
+    QString path() const { return m_dir.path(); }
+    int count() const { return m_count; }
+
+    // A new handle on the folder; the caller closes it.
+    int handle() const
+    {
+        const int fd = ::open(QFile::encodeName(m_dir.path()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            fail(QStringLiteral("cannot open ") + m_dir.path());
+        return fd;
+    }
+
+    bool has(const std::string &name) const
+    {
+        const int fd = handle();
+        const bool found = ::faccessat(fd, name.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
+        ::close(fd);
+        return found;
+    }
+
+    // Stops the bench unless every file carries the name `nameOf` gives it.
+    void expectNames(const std::function<std::string(int)> &nameOf, const char *row) const
+    {
+        const int fd = handle();
+        for (int i = 0; i < m_count; ++i) {
+            if (::faccessat(fd, nameOf(i).c_str(), F_OK, AT_SYMLINK_NOFOLLOW) != 0)
+                fail(QStringLiteral("%1: %2 is missing afterwards")
+                         .arg(QLatin1String(row), QString::fromStdString(nameOf(i))));
+        }
+        ::close(fd);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    int m_count;
+};
+
+QStringList qNames(int count, std::string (*nameOf)(int))
+{
+    QStringList names;
+    names.reserve(count);
+    for (int i = 0; i < count; ++i)
+        names << QString::fromStdString(nameOf(i));
+    return names;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Floors
+
+// Writes `bytes` to `name` as the engine writes a history file: exclusive create of a
+// temporary file, write, fsync, close, rename over the name.
+void writeDurably(int dirFd, const std::string &name, const std::string &bytes)
+{
+    const std::string temp = "." + name + ".bench.tmp";
+    const int fd = ::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size())
+        || ::fsync(fd) != 0 || ::close(fd) != 0
+        || ::renameat(dirFd, temp.c_str(), dirFd, name.c_str()) != 0)
+        fail(QStringLiteral("floor: cannot write ") + QString::fromStdString(name));
+}
+
+std::string historyBytes(int count, std::string (*nameOf)(int))
+{
+    std::string bytes;
+    bytes.reserve(size_t(count) * 14);
+    for (int i = 0; i < count; ++i) {
+        bytes += nameOf(i);
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+// The rename floor for a first rename of the folder: history files 0 (old names) and 1 (new
+// names), a folder sync, the two passes, a folder sync.
+double floorRename(BenchFolder &folder)
+{
+    const int n = folder.count();
+    std::vector<std::string> from, temp, to;
+    from.resize(size_t(n));
+    temp.resize(size_t(n));
+    to.resize(size_t(n));
+    for (int i = 0; i < n; ++i) {
+        from[size_t(i)] = oldName(i);
+        temp[size_t(i)] = temporaryName(i);
+        to[size_t(i)] = newName(i);
+    }
+    const auto start = Clock::now();
+    const int fd = folder.handle();
+    writeDurably(fd, "VOXAjpg0.log", historyBytes(n, oldName));
+    writeDurably(fd, "VOXAjpg1.log", historyBytes(n, newName));
+    if (::fsync(fd) != 0)
+        fail(QStringLiteral("floor: folder sync failed"));
+    for (int i = 0; i < n; ++i) {
+        if (::renameat2(fd, from[size_t(i)].c_str(), fd, temp[size_t(i)].c_str(), RENAME_NOREPLACE)
+            != 0)
+            fail(QStringLiteral("floor: rename failed"));
+    }
+    for (int i = 0; i < n; ++i) {
+        if (::renameat2(fd, temp[size_t(i)].c_str(), fd, to[size_t(i)].c_str(), RENAME_NOREPLACE)
+            != 0)
+            fail(QStringLiteral("floor: rename failed"));
+    }
+    if (::fsync(fd) != 0)
+        fail(QStringLiteral("floor: folder sync failed"));
+    ::close(fd);
+    const double ms = msSince(start);
+    folder.expectNames(newName, "floor: rename");
+    return ms;
+}
+
+double floorListing(BenchFolder &folder)
+{
+    const QByteArray path = QFile::encodeName(folder.path());
+    const auto start = Clock::now();
+    std::vector<std::string> names;
+    DIR *dir = ::opendir(path.constData());
+    if (!dir)
+        fail(QStringLiteral("floor: cannot list the folder"));
+    while (const dirent *entry = ::readdir(dir)) {
+        if (entry->d_name[0] != '.')
+            names.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
+        return ::strcasecmp(a.c_str(), b.c_str()) < 0;
+    });
+    const double ms = msSince(start);
+    if (int(names.size()) != folder.count() || names.front() != oldName(0))
+        fail(QStringLiteral("floor: listing is wrong"));
+    return ms;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Engine
+
+renaming::BatchInput batchInput(int count)
+{
+    renaming::BatchInput input;
+    input.oldNames = qNames(count, oldName);
+    input.newNames = qNames(count, newName);
+    input.prefix = Prefix;
+    input.startNo = 0;
+    input.pattern = Pattern;
+    // The bench's names must be what the naming rule gives, or it would time another job.
+    for (int i : { 0, count - 1 }) {
+        if (renaming::newName(Prefix, 0, i, input.oldNames[i]) != input.newNames[i])
+            fail(QStringLiteral("the bench's new names differ from the naming rule"));
+    }
+    return input;
+}
+
+void renameWithEngine(BenchFolder &folder, const char *row)
+{
+    const auto handle = renaming::openFolder(folder.path(), nullptr);
+    const renaming::BatchOutcome outcome
+        = renaming::renameBatch(*handle, batchInput(folder.count()));
+    if (outcome.status != renaming::BatchStatus::Done)
+        fail(QLatin1String(row) + QStringLiteral(": batch rename failed: ") + outcome.message());
+}
+
+double engineBatch(BenchFolder &folder)
+{
+    const renaming::BatchInput input = batchInput(folder.count());
+    const auto start = Clock::now();
+    QString reason;
+    const auto handle = renaming::openFolder(folder.path(), &reason);
+    if (!handle)
+        fail(reason);
+    const renaming::BatchOutcome outcome = renaming::renameBatch(*handle, input);
+    const double ms = msSince(start);
+    if (outcome.status != renaming::BatchStatus::Done)
+        fail(QStringLiteral("batch rename, engine: ") + outcome.message());
+    folder.expectNames(newName, "batch rename, engine");
+    return ms;
+}
+
+double engineRestore(BenchFolder &folder)
+{
+    renameWithEngine(folder, "restore, engine");
+    const auto start = Clock::now();
+    const auto handle = renaming::openFolder(folder.path(), nullptr);
+    const renaming::RestoreOutcome outcome = renaming::restoreNames(*handle, TypePart);
+    const double ms = msSince(start);
+    if (outcome.status != renaming::RestoreStatus::AllUndone)
+        fail(QStringLiteral("restore, engine: ") + outcome.message());
+    folder.expectNames(oldName, "restore, engine");
+    if (folder.has("VOXAjpg0.log") || folder.has("VOXAjpg1.log"))
+        fail(QStringLiteral("restore, engine: history files left"));
+    return ms;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The main window
+
+// Answers every box at once: OK to every question, Retry to an input check. Keeps what it was
+// shown so that a run can be checked afterwards.
+class OkMessageBoxes : public printing::MessageBoxes
+{
+public:
+    bool confirm(const QString &text, printing::Icon) override
+    {
+        shown << text;
+        return true;
+    }
+    bool retry(const QString &text) override
+    {
+        shown << text;
+        return true;
+    }
+    void inform(const QString &text) override { shown << text; }
+
+    QStringList shown;
+};
+
+class BenchWindow
+{
+public:
+    BenchWindow()
+    {
+        Services services;
+        services.messages = &m_boxes;
+        services.programFolder = QCoreApplication::applicationDirPath();
+        m_window = std::make_unique<frmVOXA_R_1>(services);
+        m_window->show();
+        QApplication::setActiveWindow(m_window.get());
+        m_window->activateWindow();
+        settle();
+    }
+
+    frmVOXA_R_1 &operator*() const { return *m_window; }
+    frmVOXA_R_1 *operator->() const { return m_window.get(); }
+    OkMessageBoxes &boxes() { return m_boxes; }
+
+    // Lets Qt do what it deferred (layouts, paints) outside the timed part.
+    static void settle() { QCoreApplication::processEvents(); }
+
+    // Opens the folder in Dir1, which lists it, then leaves the focus in the prefix box.
+    void open(const BenchFolder &folder)
+    {
+        if (!m_window->Dir1->setPath(folder.path()))
+            fail(QStringLiteral("Dir1 refuses ") + folder.path());
+        expectCount(m_window->List1, folder.count(), "List1 after opening the folder");
+        settle();
+    }
+
+    // Types the prefix and start number and leaves the start-number box as Enter would,
+    // which builds the preview; the focus ends on the rename button.
+    void preparePreview(int count)
+    {
+        m_window->Text1->setText(Prefix);
+        m_window->Text2->setText(QStringLiteral("0"));
+        m_window->Text2->setFocus();
+        m_window->Command1->setFocus();
+        // Without an active window no focus handler runs; build the preview directly then.
+        if (m_window->List2->count() != count)
+            m_window->Text2_LostFocus();
+        expectCount(m_window->List2, count, "List2 after the preview");
+        settle();
+    }
+
+    static void expectCount(const QListWidget *list, int count, const char *what)
+    {
+        if (list->count() != count)
+            fail(QStringLiteral("%1: %2 entries, expected %3")
+                     .arg(QLatin1String(what))
+                     .arg(list->count())
+                     .arg(count));
+    }
+
+    void expectBoxes(const QStringList &texts, const char *row)
+    {
+        if (m_boxes.shown != texts)
+            fail(QLatin1String(row) + QStringLiteral(": unexpected message boxes: ")
+                 + m_boxes.shown.join(QStringLiteral(" | ")));
+        m_boxes.shown.clear();
+    }
+
+private:
+    OkMessageBoxes m_boxes;
+    std::unique_ptr<frmVOXA_R_1> m_window;
+};
+
+double windowListing(BenchWindow &window, BenchFolder &folder)
+{
+    window.open(folder);
+    window->List1->clear();
+    const auto start = Clock::now();
+    window->Dir1_Change();
+    const double ms = msSince(start);
+    BenchWindow::expectCount(window->List1, folder.count(), "listing, window");
+    window.expectBoxes({}, "listing, window");
+    return ms;
+}
+
+double windowPreview(BenchWindow &window, BenchFolder &folder)
+{
+    window.open(folder);
+    window.preparePreview(folder.count());
+    window->LIST2_CLEAR();
+    const auto start = Clock::now();
+    window->Text2_LostFocus();
+    const double ms = msSince(start);
+    BenchWindow::expectCount(window->List2, folder.count(), "preview, window");
+    if (window->List2->item(folder.count() - 1)->text()
+        != QString::fromStdString(newName(folder.count() - 1)))
+        fail(QStringLiteral("preview, window: wrong new names"));
+    window.expectBoxes({}, "preview, window");
+    return ms;
+}
+
+double windowBatch(BenchWindow &window, BenchFolder &folder)
+{
+    window.open(folder);
+    window.preparePreview(folder.count());
+    window.expectBoxes({}, "batch rename, window (preparing)");
+    const auto start = Clock::now();
+    window->Command1_Click();
+    const double ms = msSince(start);
+    const QString folderPath = renaming::folderPathOf(window->Dir1->path());
+    window.expectBoxes({ msg::AskRename, msg::RenameDone, msg::restoreHint(folderPath) },
+                       "batch rename, window");
+    BenchWindow::expectCount(window->List1, folder.count(), "List1 after the rename");
+    if (window->List1->item(0)->text() != QString::fromStdString(newName(0)))
+        fail(QStringLiteral("batch rename, window: List1 does not show the new names"));
+    folder.expectNames(newName, "batch rename, window");
+    BenchWindow::settle();
+    return ms;
+}
+
+double windowRestore(BenchWindow &window, BenchFolder &folder)
+{
+    window.open(folder);
+    renameWithEngine(folder, "restore, window");
+    window->Dir1_Change();
+    BenchWindow::expectCount(window->List1, folder.count(), "List1 before the restore");
+    BenchWindow::settle();
+    window.expectBoxes({}, "restore, window (preparing)");
+    const auto start = Clock::now();
+    window->nmuUndo_Click();
+    const double ms = msSince(start);
+    window.expectBoxes({ msg::AskRestore, msg::askUndoStep(1) }, "restore, window");
+    BenchWindow::expectCount(window->List1, folder.count(), "List1 after the restore");
+    if (window->List1->item(0)->text() != QString::fromStdString(oldName(0)))
+        fail(QStringLiteral("restore, window: List1 does not show the old names"));
+    folder.expectNames(oldName, "restore, window");
+    BenchWindow::settle();
+    return ms;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The peer: Debian's Perl rename (File::Rename) giving the same files the same new names in
+// one rename each, without a history.
+
+QString findPeer()
+{
+    for (const char *name : { "file-rename", "prename" }) {
+        const QString path = QStandardPaths::findExecutable(QLatin1String(name));
+        if (!path.isEmpty())
+            return path;
+    }
+    // "rename" may also be util-linux's, which takes other arguments.
+    const QString path = QStandardPaths::findExecutable(QStringLiteral("rename"));
+    if (path.isEmpty())
+        return {};
+    QProcess probe;
+    probe.start(path, { QStringLiteral("-V") });
+    probe.waitForFinished();
+    return probe.readAll().contains("File::Rename") ? path : QString();
+}
+
+double peerRename(const QString &peer, BenchFolder &folder)
+{
+    QStringList arguments { QStringLiteral("-e"),
+                            QStringLiteral("s/.*/sprintf(\"pic%04d.jpg\", $main::n++)/e"),
+                            QStringLiteral("--") };
+    arguments += qNames(folder.count(), oldName);
+    QProcess process;
+    process.setWorkingDirectory(folder.path());
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const auto start = Clock::now();
+    process.start(peer, arguments);
+    if (!process.waitForFinished(-1))
+        fail(QStringLiteral("peer: ") + process.errorString());
+    const double ms = msSince(start);
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        fail(QStringLiteral("peer: %1 failed").arg(peer));
+    folder.expectNames(newName, "peer");
+    return ms;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The table
+
+enum class Row {
+    FloorRename,
+    EngineBatch,
+    WindowBatch,
+    FloorListing,
+    WindowListing,
+    WindowPreview,
+    EngineRestore,
+    WindowRestore,
+    Peer,
+};
+
+struct RowInfo
+{
+    Row row;
+    const char *label;
+    std::optional<Row> floor; // the floor it is compared with; none for a floor itself
+};
+
+const RowInfo Rows[] = {
+    { Row::FloorRename, "floor: rename", std::nullopt },
+    { Row::EngineBatch, "batch rename, engine", Row::FloorRename },
+    { Row::WindowBatch, "batch rename, window", Row::FloorRename },
+    { Row::FloorListing, "floor: listing", std::nullopt },
+    { Row::WindowListing, "listing, window", Row::FloorListing },
+    { Row::WindowPreview, "preview, window", std::nullopt },
+    { Row::EngineRestore, "restore, engine", Row::FloorRename },
+    { Row::WindowRestore, "restore, window", Row::FloorRename },
+    { Row::Peer, "peer: file-rename", Row::FloorRename },
+};
+
+struct Figures
+{
+    double median = 0;
+    double min = 0;
+    double max = 0;
+    double peakMiB = 0;
+};
+
+Figures summarise(std::vector<double> samples, double peak)
+{
+    std::sort(samples.begin(), samples.end());
+    const size_t n = samples.size();
+    const double median = n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2.0;
+    return { median, samples.front(), samples.back(), peak };
+}
+
+using Results = std::map<int, std::map<Row, Figures>>; // files → row → figures
+
+QString fixed(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+QString milliseconds(double ms)
+{
+    return fixed(ms, ms < 10 ? 2 : 1);
+}
+
+void printTable(const Results &results, const std::vector<int> &sizes)
+{
+    std::printf("| row | files | ms (median) | min–max ms | × floor | µs/file | µs/file vs "
+                "%d files | peak MiB |\n",
+                sizes.front());
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
+    for (const RowInfo &info : Rows) {
+        for (int files : sizes) {
+            const auto found = results.at(files).find(info.row);
+            if (found == results.at(files).end())
+                continue;
+            const Figures &f = found->second;
+            QString ratio = QStringLiteral("—");
+            if (info.floor && results.at(files).count(*info.floor))
+                ratio = fixed(f.median / results.at(files).at(*info.floor).median, 2);
+            const double perFile = f.median * 1000.0 / files;
+            QString scaling = QStringLiteral("—");
+            if (files != sizes.front()) {
+                const auto base = results.at(sizes.front()).find(info.row);
+                if (base != results.at(sizes.front()).end())
+                    scaling = fixed(perFile / (base->second.median * 1000.0 / sizes.front()), 2);
+            }
+            std::printf("| %s | %d | %s | %s–%s | %s | %s | %s | %s |\n", info.label, files,
+                        qPrintable(milliseconds(f.median)), qPrintable(milliseconds(f.min)),
+                        qPrintable(milliseconds(f.max)), qPrintable(ratio),
+                        qPrintable(fixed(perFile, 2)), qPrintable(scaling),
+                        qPrintable(fixed(f.peakMiB, 1)));
+        }
+    }
+}
+
+void printTargets(const Results &results, const std::vector<int> &sizes)
+{
+    std::printf("\nTargets (measured, not enforced):\n");
+    auto verdict = [](bool met) { return met ? "met   " : "MISSED"; };
+    auto has = [&](int files, Row row) { return results.at(files).count(row) != 0; };
+    auto median = [&](int files, Row row) { return results.at(files).at(row).median; };
+    for (int files : sizes) {
+        const struct
+        {
+            Row row;
+            Row floor;
+            double limit;
+        } ratios[] = {
+            { Row::EngineBatch, Row::FloorRename, 1.3 },
+            { Row::WindowBatch, Row::FloorRename, 2.0 },
+            { Row::EngineRestore, Row::FloorRename, 1.3 },
+            { Row::WindowRestore, Row::FloorRename, 2.0 },
+            { Row::WindowListing, Row::FloorListing, 2.0 },
+        };
+        for (const auto &r : ratios) {
+            if (!has(files, r.row) || !has(files, r.floor))
+                continue;
+            const double ratio = median(files, r.row) / median(files, r.floor);
+            const char *label = "";
+            for (const RowInfo &info : Rows) {
+                if (info.row == r.row)
+                    label = info.label;
+            }
+            std::printf("  %s %-22s %5d files: %.2f × floor (limit %.1f)\n",
+                        verdict(ratio <= r.limit), label, files, ratio, r.limit);
+        }
+        if (has(files, Row::Peer)) {
+            const double peer = median(files, Row::Peer);
+            for (Row row : { Row::EngineBatch, Row::WindowBatch }) {
+                if (has(files, row))
+                    std::printf("  %s %-22s %5d files: %.1f ms against the peer's %.1f ms\n",
+                                verdict(median(files, row) < peer),
+                                row == Row::EngineBatch ? "faster than the peer (engine)"
+                                                        : "faster than the peer (window)",
+                                files, median(files, row), peer);
+            }
+        }
+    }
+    const int largest = sizes.back();
+    if (has(largest, Row::WindowPreview) && largest >= 9999) {
+        const double ms = median(largest, Row::WindowPreview);
+        std::printf("  %s preview of %d names: %.2f ms (limit 16 ms)\n", verdict(ms < 16.0),
+                    largest, ms);
+    }
+    if (sizes.size() > 1) {
+        for (const RowInfo &info : Rows) {
+            if (!info.floor || info.row == Row::Peer || !has(sizes.front(), info.row)
+                || !has(largest, info.row))
+                continue;
+            const double scaling = (median(largest, info.row) / largest)
+                / (median(sizes.front(), info.row) / sizes.front());
+            std::printf("  %s linear scaling, %-22s: per file at %d = %.2f × per file at %d "
+                        "(limit 1.5)\n",
+                        verdict(scaling <= 1.5), info.label, largest, scaling, sizes.front());
+        }
+        if (has(largest, Row::WindowPreview) && has(sizes.front(), Row::WindowPreview)) {
+            const double scaling = (median(largest, Row::WindowPreview) / largest)
+                / (median(sizes.front(), Row::WindowPreview) / sizes.front());
+            std::printf("  %s linear scaling, %-22s: per file at %d = %.2f × per file at %d "
+                        "(limit 1.5)\n",
+                        verdict(scaling <= 1.5), "preview, window", largest, scaling,
+                        sizes.front());
+        }
+    }
+}
+
+struct Options
+{
+    int repetitions = 7;
+    std::vector<int> sizes { 1000, 9999 };
+    bool peer = true;
+    bool window = true;
+    QString only; // runs only the rows whose label contains this text
+};
+
+Options parseOptions(const QStringList &arguments)
+{
+    Options options;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &a = arguments[i];
+        if (a == QLatin1String("--reps") && i + 1 < arguments.size()) {
+            options.repetitions = std::max(1, arguments[++i].toInt());
+        } else if (a == QLatin1String("--sizes") && i + 1 < arguments.size()) {
+            options.sizes.clear();
+            for (const QString &s : arguments[++i].split(u',', Qt::SkipEmptyParts)) {
+                const int n = s.toInt();
+                if (n < 1 || n > 9999)
+                    fail(QStringLiteral("sizes run from 1 to 9999"));
+                options.sizes.push_back(n);
+            }
+            std::sort(options.sizes.begin(), options.sizes.end());
+            if (options.sizes.empty())
+                fail(QStringLiteral("--sizes needs at least one size"));
+        } else if (a == QLatin1String("--no-peer")) {
+            options.peer = false;
+        } else if (a == QLatin1String("--no-window")) {
+            options.window = false;
+        } else if (a == QLatin1String("--only") && i + 1 < arguments.size()) {
+            options.only = arguments[++i];
+        } else {
+            std::fprintf(stderr,
+                         "usage: kelvaro_bench [--reps N] [--sizes 1000,9999] [--no-peer] "
+                         "[--no-window] [--only TEXT]\n");
+            std::exit(a == QLatin1String("--help") ? 0 : 2);
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const Options options = parseOptions(QCoreApplication::arguments());
+    const QString peer = options.peer ? findPeer() : QString();
+
+    const QString loadBefore = loadAverage();
+    std::printf("kelvaro_bench: %d repetitions per figure, fresh folder each, in %s (%s); "
+                "%ld CPUs; load average %s\n",
+                options.repetitions, qPrintable(QDir::tempPath()),
+                qPrintable(fileSystemOf(QDir::tempPath())), ::sysconf(_SC_NPROCESSORS_ONLN),
+                qPrintable(loadBefore));
+    std::fflush(stdout);
+
+    std::unique_ptr<BenchWindow> window;
+    auto theWindow = [&]() -> BenchWindow & {
+        if (!window)
+            window = std::make_unique<BenchWindow>();
+        return *window;
+    };
+
+    std::vector<std::pair<const RowInfo *, std::function<double(BenchFolder &)>>> runs;
+    for (const RowInfo &info : Rows) {
+        if (!QLatin1String(info.label).contains(options.only))
+            continue;
+        std::function<double(BenchFolder &)> run;
+        switch (info.row) {
+        case Row::FloorRename:
+            run = floorRename;
+            break;
+        case Row::EngineBatch:
+            run = engineBatch;
+            break;
+        case Row::WindowBatch:
+            if (options.window)
+                run = [&](BenchFolder &f) { return windowBatch(theWindow(), f); };
+            break;
+        case Row::FloorListing:
+            run = floorListing;
+            break;
+        case Row::WindowListing:
+            if (options.window)
+                run = [&](BenchFolder &f) { return windowListing(theWindow(), f); };
+            break;
+        case Row::WindowPreview:
+            if (options.window)
+                run = [&](BenchFolder &f) { return windowPreview(theWindow(), f); };
+            break;
+        case Row::EngineRestore:
+            run = engineRestore;
+            break;
+        case Row::WindowRestore:
+            if (options.window)
+                run = [&](BenchFolder &f) { return windowRestore(theWindow(), f); };
+            break;
+        case Row::Peer:
+            if (!peer.isEmpty())
+                run = [&](BenchFolder &f) { return peerRename(peer, f); };
+            break;
+        }
+        if (run)
+            runs.emplace_back(&info, std::move(run));
+    }
+
+    // Every repetition runs all rows once, in table order, so that a row and its floor are
+    // measured close together in time and a load that comes and goes (another build) falls
+    // on both. The peak memory of a row is taken after its first run.
+    Results results;
+    for (int files : options.sizes) {
+        std::map<Row, std::vector<double>> samples;
+        std::map<Row, double> peaks;
+        for (int rep = 0; rep < options.repetitions; ++rep) {
+            for (const auto &[info, run] : runs) {
+                BenchFolder folder(files);
+                samples[info->row].push_back(run(folder));
+                if (rep == 0)
+                    peaks[info->row]
+                        = info->row == Row::Peer ? peakMiB(RUSAGE_CHILDREN) : peakMiB(RUSAGE_SELF);
+            }
+            std::fprintf(stderr, "  %5d files: repetition %d of %d done\n", files, rep + 1,
+                         options.repetitions);
+        }
+        for (const auto &[info, run] : runs)
+            results[files][info->row] = summarise(samples[info->row], peaks[info->row]);
+    }
+
+    std::printf("\n");
+    printTable(results, options.sizes);
+    if (!peer.isEmpty())
+        std::printf("\nThe peer is %s; its peak memory is that of the child process.\n",
+                    qPrintable(peer));
+    printTargets(results, options.sizes);
+    std::printf("\nload average before %s, after %s\n", qPrintable(loadBefore),
+                qPrintable(loadAverage()));
+    return 0;
+}
