@@ -54,8 +54,8 @@ constexpr std::array<Shape, 5> Shapes { {
 class Derivation
 {
 public:
-    Derivation(Folder &folder, const StepNames &names)
-        : m_onDisk(folder)
+    Derivation(const FolderNames &onDisk, const StepNames &names)
+        : m_onDisk(onDisk)
         , m_names(names)
         , m_count(names.current.size())
         , m_options(size_t(m_count))
@@ -274,7 +274,7 @@ private:
         return true;
     }
 
-    FolderNames m_onDisk;
+    const FolderNames &m_onDisk;
     const StepNames &m_names;
     qsizetype m_count;
     QHash<QString, bool> m_present; // every candidate name asked for, and the answer
@@ -319,7 +319,21 @@ void addTemporaryNames(StepNames *names)
 
 StepState deriveStepState(Folder &folder, const StepNames &names)
 {
-    return Derivation(folder, names).run();
+    const FolderNames onDisk(folder);
+    // The usual case, a step that nothing cut off: every file under its current name and no
+    // temporary name about. No other placement can then be derived, so the search is skipped.
+    const auto present
+        = [&](const QString &name) { return !name.isEmpty() && onDisk.contains(name); };
+    const bool settled = std::all_of(names.current.begin(), names.current.end(), present)
+        && std::none_of(names.temporary.begin(), names.temporary.end(), present)
+        && std::none_of(names.batchTemporary.begin(), names.batchTemporary.end(), present);
+    if (settled) {
+        StepState state;
+        state.normal = true;
+        state.at = names.current;
+        return state;
+    }
+    return Derivation(onDisk, names).run();
 }
 
 bool interruptedRunPending(Folder &folder, const QString &typePart)
