@@ -75,12 +75,6 @@ int nextHistoryNumber(Folder &folder, const QString &typePart)
     return HighestHistoryNumber;
 }
 
-bool fitsCodePage(const QString &name)
-{
-    const auto bytes = toCodePage(name);
-    return bytes && fromCodePage(*bytes) == name;
-}
-
 QByteArray encodeHistory(const QStringList &names)
 {
     QString text;

@@ -44,9 +44,6 @@ QString folderPathOf(const QString &folder);
 // or 101 when all of them open. Never looks at file 0.
 int nextHistoryNumber(Folder &folder, const QString &typePart);
 
-// Whether the name survives Windows-31J exactly (encodes without error and decodes back).
-bool fitsCodePage(const QString &name);
-
 // The bytes of a history file holding `names`, one per line, CR LF after each.
 QByteArray encodeHistory(const QStringList &names);
 
