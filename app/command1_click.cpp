@@ -34,7 +34,7 @@ void frmVOXA_R_1::Command1_Click()
     // A rename cut off earlier must be undone first: a new batch on top of it would add a
     // history file that no longer matches the folder, and the cut-off one could not be undone.
     // Its temporary names are no stranger's files either: point the user to the restore.
-    if (renaming::interruptedRunPending(*folder, plan.typePart)) {
+    if (renaming::interruptedRunPending(*folder, plan.pattern)) {
         boxes.inform(msg::InterruptedHint);
         return;
     }

@@ -1,5 +1,8 @@
 #include "folder_listing.h"
 
+#include "folder.h"
+#include "history.h"
+
 #include <QStringDecoder>
 #include <QStringView>
 
@@ -76,7 +79,7 @@ QStringList regularFiles(const QString &path)
     if (!dir)
         return names;
     const int fd = ::dirfd(dir);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QStringDecoder decoder(QStringDecoder::Utf8, renaming::EntryNameDecoding);
     while (const dirent *entry = ::readdir(dir)) {
         const char *raw = entry->d_name;
         if (raw[0] == '.')
@@ -154,6 +157,9 @@ void FolderListing::refresh()
     std::vector<Entry> entries;
     entries.reserve(size_t(all.size()));
     for (const QString &name : all) {
+        // The history files are the program's own: renaming one would lose the undo it holds.
+        if (renaming::isHistoryFileName(name))
+            continue;
         QString folded = name.toCaseFolded();
         if (matchesFolded(patterns, folded))
             entries.push_back({ std::move(folded), name });

@@ -5,7 +5,8 @@
 // they match without regard to case. A trailing ".*" also matches a name without a dot, so
 // "*.*" lists every file, as on Windows. Names starting with "." (hidden files), folders,
 // links and names that are not valid UTF-8 on Linux are left out: the rename could not give
-// such a name back unchanged. The names are sorted without regard to case.
+// such a name back unchanged. So are the history files of every chain ("VOXA…0.log"), which
+// no batch may rename. The names are sorted without regard to case.
 #pragma once
 
 #include <QString>

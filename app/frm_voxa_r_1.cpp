@@ -500,8 +500,7 @@ void frmVOXA_R_1::Dir1_Change()
 void frmVOXA_R_1::tellOfInterruptedRun()
 {
     const std::unique_ptr<renaming::Folder> folder = services().openFolder(Dir1->path(), nullptr);
-    if (folder
-        && renaming::interruptedRunPending(*folder, renaming::fileTypePart(Combo1->currentText())))
+    if (folder && renaming::interruptedRunPending(*folder, Combo1->currentText()))
         messages().inform(msg::InterruptedHint);
 }
 

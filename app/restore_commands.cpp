@@ -24,7 +24,7 @@ void frmVOXA_R_1::nmuUndo_Click()
     Label2->repaint();
 
     const QString folderPath = Dir1->path();
-    const QString typePart = renaming::fileTypePart(Combo1->currentText());
+    const QString pattern = Combo1->currentText();
     const QCursor previousCursor = cursor();
     setCursor(Qt::WaitCursor);
 
@@ -44,7 +44,7 @@ void frmVOXA_R_1::nmuUndo_Click()
     renaming::RestoreOutcome outcome;
     outcome.status = renaming::RestoreStatus::NoHistory;
     if (auto folder = services().openFolder(folderPath, nullptr))
-        outcome = renaming::restoreNames(*folder, typePart, callbacks);
+        outcome = renaming::restoreNames(*folder, pattern, callbacks);
 
     setCursor(previousCursor);
     if (outcome.status == renaming::RestoreStatus::AllUndone) {
@@ -60,6 +60,12 @@ void frmVOXA_R_1::nmuUndo_Click()
             setWindowTitle(msg::AppTitle);
         if (const QString text = outcome.message(); !text.isEmpty())
             boxes.inform(text);
+        // Listed after the failure is told, so that the hint the listing gives about files
+        // left behind follows its cause.
+        if (outcome.filesTouched()) {
+            Dir1_Change();
+            LIST2_CLEAR();
+        }
     }
     Label2->setText(msg::StatusIdle);
 }
@@ -72,7 +78,7 @@ void frmVOXA_R_1::mnuDeletelog_Click()
     if (!folder)
         return;
     const renaming::HistoryDeletion deletion
-        = renaming::deleteHistory(*folder, renaming::fileTypePart(Combo1->currentText()));
+        = renaming::deleteHistory(*folder, Combo1->currentText());
     if (const QString text = deletion.message(); !text.isEmpty())
         messages().inform(text);
 }

@@ -138,7 +138,6 @@ std::string temporaryName(int i)
 
 const QString Prefix = QStringLiteral("pic");
 const QString Pattern = QStringLiteral("*.jpg");
-const QString TypePart = QStringLiteral("jpg");
 
 // A folder of `count` small files img00000.jpg ..., made in the system's temporary folder and
 // removed with everything in it when the object goes.
@@ -349,7 +348,7 @@ double engineRestore(BenchFolder &folder)
     renameWithEngine(folder, "restore, engine");
     const auto start = Clock::now();
     const auto handle = renaming::openFolder(folder.path(), nullptr);
-    const renaming::RestoreOutcome outcome = renaming::restoreNames(*handle, TypePart);
+    const renaming::RestoreOutcome outcome = renaming::restoreNames(*handle, Pattern);
     const double ms = msSince(start);
     if (outcome.status != renaming::RestoreStatus::AllUndone)
         fail(QStringLiteral("restore, engine: ") + outcome.message());

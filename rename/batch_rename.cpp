@@ -4,6 +4,7 @@
 #include "history.h"
 #include "messages.h"
 #include "naming.h"
+#include "restore.h"
 
 #include <QSet>
 
@@ -39,30 +40,54 @@ struct HistoryWrite
 {
     QString name;
     QByteArray bytes;
-    std::optional<QByteArray> previous; // the content it replaces, if the file existed
     bool written = false;
 };
 
-std::vector<HistoryWrite> historyWrites(const BatchPlan &plan, int k)
+// The history files the run is to write, with the number it writes, or the refusal. The run
+// must leave a chain that the restore accepts and that gives every target back its name:
+//   - a write never replaces a file: anything at a name to be written (a file 0 without a
+//     file 1, an entry at the next number that cannot be read) may be a stranger's;
+//   - a chain of 100 files is one the restore refuses, so no batch writes file 100;
+//   - appended to a chain, the run needs every file of it fit and of as many lines as it
+//     has targets, and file k − 1 must name the targets as they are now. Otherwise the
+//     restore would refuse the whole chain, or give the files names they never had.
+BatchOutcome planHistory(const HistoryChain &chain, const BatchPlan &plan,
+                         std::vector<HistoryWrite> *writes, int *number)
 {
-    std::vector<HistoryWrite> writes;
+    if (!chain.badName().isEmpty())
+        return refusal(BatchStatus::BadName, chain.badName());
+    if (!chain.ambiguousName().isEmpty())
+        return refusal(BatchStatus::FaultyHistory, chain.ambiguousName());
+    const int k = chain.nextNumber();
+    if (k >= HighestChainNumber)
+        return refusal(BatchStatus::TooManyChanges);
+    for (int n = k == 1 ? 0 : k; n <= k; ++n) {
+        if (chain.present(n))
+            return refusal(BatchStatus::NameTaken, chain.fileName(n));
+    }
+    for (int n = k - 1; k > 1 && n >= 0; --n) {
+        const auto names = chain.read(n);
+        if (!names || names->size() != plan.oldNames.size()
+            || (n == k - 1 && *names != plan.oldNames))
+            return refusal(BatchStatus::FaultyHistory, chain.fileName(n));
+    }
+    writes->clear();
     if (k == 1)
-        writes.push_back({ historyFileName(plan.typePart, 0), encodeHistory(plan.oldNames), {} });
-    writes.push_back({ historyFileName(plan.typePart, k), encodeHistory(plan.newNames), {} });
-    return writes;
+        writes->push_back({ chain.fileName(0), encodeHistory(plan.oldNames) });
+    writes->push_back({ chain.fileName(k), encodeHistory(plan.newNames) });
+    *number = k;
+    return {};
 }
 
-// Puts every history file this run wrote back as it was, newest first: a replaced file gets
-// its old bytes again, a new one is removed. Returns the files that could not be put back.
-QStringList restoreHistory(Folder &folder, std::vector<HistoryWrite> &writes)
+// Removes every history file this run wrote, newest first. Returns the files that could not
+// be removed.
+QStringList removeHistory(Folder &folder, std::vector<HistoryWrite> &writes)
 {
     QStringList failed;
     for (auto it = writes.rbegin(); it != writes.rend(); ++it) {
         if (!it->written)
             continue;
-        const OpResult result = it->previous ? folder.writeFileDurably(it->name, *it->previous)
-                                             : folder.remove(it->name);
-        if (result)
+        if (folder.remove(it->name))
             it->written = false;
         else
             failed.prepend(it->name);
@@ -105,6 +130,10 @@ QString BatchOutcome::message() const
         return msg::RenameNameTaken + name;
     case BatchStatus::BadName:
         return msg::RenameBadName + name;
+    case BatchStatus::FaultyHistory:
+        return msg::RenameFaultyHistory + name;
+    case BatchStatus::TooManyChanges:
+        return msg::RenameTooManyChanges;
     case BatchStatus::HistoryWriteFailed:
         text = msg::RenameHistoryWriteFailed + name + because;
         break;
@@ -138,7 +167,7 @@ BatchOutcome planBatch(const BatchInput &input, BatchPlan *plan)
     BatchPlan p;
     p.oldNames = input.oldNames;
     p.newNames = input.newNames;
-    p.typePart = fileTypePart(input.pattern);
+    p.pattern = input.pattern;
     p.temporaryNames.reserve(p.oldNames.size());
     QSet<QString> oldKeys;
     oldKeys.reserve(p.oldNames.size());
@@ -162,43 +191,36 @@ BatchOutcome planBatch(const BatchInput &input, BatchPlan *plan)
 
 BatchOutcome checkBatch(Folder &folder, const BatchPlan &plan)
 {
-    const int k = nextHistoryNumber(folder, plan.typePart);
-    QStringList historyNames;
-    if (k == 1)
-        historyNames << historyFileName(plan.typePart, 0);
-    historyNames << historyFileName(plan.typePart, k);
-
-    // Names first: a bad name is refused whatever the folder holds. The longest history name
-    // stands for all numbers.
+    // Names first: a bad name is refused whatever the folder holds. An old name must come
+    // back from the history exactly as it is, or the batch could never be undone.
     for (qsizetype i = 0; i < plan.oldNames.size(); ++i) {
-        if (!isPlainFileName(plan.newNames[i]))
-            return refusal(BatchStatus::BadName, plan.newNames[i]);
-        if (!isPlainFileName(plan.temporaryNames[i]))
+        for (const QString *name : { &plan.oldNames[i], &plan.newNames[i] }) {
+            if (!isRecordableName(*name))
+                return refusal(BatchStatus::BadName, *name);
+        }
+        // The restore's own temporary names (prefix "zyx") would confuse the recovery of an
+        // interrupted run with that of an interrupted undo step.
+        if (!isPlainFileName(plan.temporaryNames[i])
+            || isRestoreTemporaryName(plan.temporaryNames[i]))
             return refusal(BatchStatus::BadName, plan.temporaryNames[i]);
     }
-    for (const QString &name : { historyFileName(plan.typePart, 0),
-                                 historyFileName(plan.typePart, HighestHistoryNumber) }) {
-        if (!isPlainFileName(name))
-            return refusal(BatchStatus::BadName, name);
-    }
+
+    std::vector<HistoryWrite> writes;
+    int k = 0;
+    if (BatchOutcome history = planHistory(HistoryChain(folder, plan.pattern), plan, &writes, &k);
+        !history.ok())
+        return history;
 
     QSet<QString> oldKeys;
     oldKeys.reserve(plan.oldNames.size());
     for (const QString &name : plan.oldNames)
         oldKeys.insert(nameKey(name));
-    QSet<QString> historyKeys;
-    for (const QString &name : historyNames) {
-        // Writing the history would overwrite a target before it is renamed (a "*.log" batch).
-        if (oldKeys.contains(nameKey(name)))
-            return refusal(BatchStatus::NameTaken, name);
-        historyKeys.insert(nameKey(name));
-    }
 
     QSet<QString> newKeys;
     newKeys.reserve(plan.newNames.size());
     for (const QString &name : plan.newNames) {
         const QString key = nameKey(name);
-        if (newKeys.contains(key) || historyKeys.contains(key))
+        if (newKeys.contains(key))
             return refusal(BatchStatus::NameTaken, name);
         newKeys.insert(key);
     }
@@ -214,6 +236,12 @@ BatchOutcome checkBatch(Folder &folder, const BatchPlan &plan)
         if (onDisk.contains(name))
             return refusal(BatchStatus::NameTaken, name);
     }
+    // The restore moves the files through zyx0000.zyx, zyx0001.zyx, ...: a batch whose undo
+    // would meet another file there could not be undone.
+    for (qsizetype j = 0; j < plan.oldNames.size(); ++j) {
+        if (const QString name = restoreTemporaryName(int(j)); onDisk.contains(name))
+            return refusal(BatchStatus::NameTaken, name);
+    }
     // A new name may be a target's old name, freed by pass 1, but no other file's.
     for (const QString &name : plan.newNames) {
         if (!oldKeys.contains(nameKey(name)) && onDisk.contains(name))
@@ -225,28 +253,21 @@ BatchOutcome checkBatch(Folder &folder, const BatchPlan &plan)
 BatchOutcome runBatch(Folder &folder, const BatchPlan &plan, const RenameProgress &progress)
 {
     const qsizetype count = plan.oldNames.size();
-    const int k = nextHistoryNumber(folder, plan.typePart);
-    std::vector<HistoryWrite> writes = historyWrites(plan, k);
+    // The folder is looked at anew: it may have changed while the question was open.
+    const HistoryChain chain(folder, plan.pattern);
+    std::vector<HistoryWrite> writes;
+    int k = 0;
+    if (BatchOutcome history = planHistory(chain, plan, &writes, &k); !history.ok())
+        return history;
 
     BatchOutcome outcome;
 
-    // Keep what the history files to be replaced hold, so that a failure can put them back.
-    // One that exists but cannot be read could not be put back: refuse before writing any.
-    for (HistoryWrite &write : writes) {
-        if (!folder.exists(write.name))
-            continue;
-        QByteArray bytes;
-        if (const OpResult read = folder.readFile(write.name, &bytes, MaxHistoryBytes); !read) {
-            outcome.status = BatchStatus::HistoryWriteFailed;
-            outcome.name = write.name;
-            outcome.reason = read.reason;
-            return outcome;
-        }
-        write.previous = std::move(bytes);
-    }
+    // Hidden temporaries that earlier writes of this chain left when they were cut off.
+    for (const QString &leftover : chain.leftoverTemporaries())
+        folder.remove(leftover);
 
     for (HistoryWrite &write : writes) {
-        OpResult result = folder.writeFileDurably(write.name, write.bytes);
+        OpResult result = folder.createFileDurably(write.name, write.bytes);
         write.written = bool(result);
         // The renames may only begin once the history is certain to survive a power cut.
         if (result && &write == &writes.back())
@@ -255,7 +276,7 @@ BatchOutcome runBatch(Folder &folder, const BatchPlan &plan, const RenameProgres
             outcome.status = BatchStatus::HistoryWriteFailed;
             outcome.name = write.name;
             outcome.reason = result.reason;
-            outcome.historyNotRestored = restoreHistory(folder, writes);
+            outcome.historyNotRestored = removeHistory(folder, writes);
             return outcome;
         }
     }
@@ -320,7 +341,7 @@ BatchOutcome runBatch(Folder &folder, const BatchPlan &plan, const RenameProgres
     }
     if (outcome.stranded.isEmpty()) {
         outcome.status = BatchStatus::RolledBack;
-        outcome.historyNotRestored = restoreHistory(folder, writes);
+        outcome.historyNotRestored = removeHistory(folder, writes);
     } else {
         // The history of the run stays: it names the files that did reach their new names.
         outcome.status = BatchStatus::NotRolledBack;

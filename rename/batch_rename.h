@@ -6,10 +6,12 @@
 //   planBatch   the two lists and the prefix become a plan with a temporary name per target;
 //               nothing on disk is looked at.
 //   checkBatch  the plan is checked against the folder; nothing is changed. A target that
-//               has gone, a temporary or new name that another file already holds, a name
-//               that is no plain file name (a prefix "../x" must never move files out of the
-//               folder) or a file type that gives no valid history name refuses the batch
-//               here, before anything is touched.
+//               has gone, a temporary or new name that another file already holds, an old or
+//               new name that the history could not give back (isRecordableName: a prefix
+//               "../x" must never move files out of the folder, a line break would split the
+//               history line), a file type that gives no valid history name, or a history
+//               write that would replace a file refuses the batch here, before anything is
+//               touched.
 //   runBatch    writes the history, then renames in two passes.
 //
 // Why two passes: a new name may be the old name of another target (abc0001.jpg becomes
@@ -19,6 +21,9 @@
 // Why the history comes first and is synced: after a power cut at any point of the passes,
 // the history files that describe the run must already be on disk, or the renamed files could
 // not be traced back. Each history file is written complete or not at all.
+//
+// The history writes replace no file either, and the batch refuses unless the chain it adds
+// to is one the restore will undo exactly (see planHistory in the source).
 //
 // Renames never replace a file (Folder::renameNoReplace); a clash makes a rename fail. When a
 // history write fails, nothing is renamed and the chain is put back as it was. When a rename
@@ -53,7 +58,7 @@ struct BatchPlan
     QStringList oldNames;
     QStringList newNames;
     QStringList temporaryNames; // prefix + four digits + ".zyx"
-    QString typePart; // names the history chain: "jpg" for "*.jpg"
+    QString pattern; // names the history chain: "*.jpg" gives VOXAjpg0.log, ...
 };
 
 enum class BatchStatus {
@@ -62,8 +67,10 @@ enum class BatchStatus {
     NoNewNames, // the new-name list is empty
     ListsDiffer, // lists of different lengths, a file listed twice, a number outside 0..9999
     MissingFile, // a target is no longer in the folder
-    NameTaken, // a temporary or new name is held by another file, or given twice
-    BadName, // a new, temporary or history name is no plain file name
+    NameTaken, // a temporary, new or history name is held by another file, or given twice
+    BadName, // an old or new name the history cannot hold, or a bad temporary or history name
+    FaultyHistory, // the chain is unfit to add to, or has a file in two spellings
+    TooManyChanges, // the chain holds as many renames as the restore can undo
     HistoryWriteFailed, // nothing renamed; the chain put back
     RolledBack, // a rename failed; every file is back under its old name
     NotRolledBack, // a rename failed and some files could not be renamed back

@@ -8,22 +8,37 @@ namespace renaming {
 
 QString HistoryDeletion::message() const
 {
+    if (!refusal.isEmpty())
+        return refusal;
     if (notDeleted.isEmpty())
         return {};
     return msg::HistoryNotDeleted + notDeleted.join(u'\n');
 }
 
-HistoryDeletion deleteHistory(Folder &folder, const QString &typePart)
+HistoryDeletion deleteHistory(Folder &folder, const QString &pattern)
 {
     HistoryDeletion result;
+    const HistoryChain chain(folder, pattern);
+    if (!chain.badName().isEmpty()) {
+        result.refusal = msg::DeleteBadName + chain.badName();
+        return result;
+    }
+    // Which of two spellings belongs to the chain cannot be told; neither is deleted.
+    if (!chain.ambiguousName().isEmpty()) {
+        result.refusal = msg::FaultyHistory;
+        return result;
+    }
     for (int k = 0; k <= HighestChainNumber; ++k) {
-        const QString name = historyFileName(typePart, k);
-        const OpResult removed = folder.remove(name);
-        if (removed)
+        if (!chain.present(k))
+            continue;
+        const QString name = chain.fileName(k);
+        if (const OpResult removed = folder.remove(name))
             result.deleted.append(name);
         else if (folder.exists(name))
             result.notDeleted.append(QStringLiteral("%1 (%2)").arg(name, removed.reason));
     }
+    for (const QString &leftover : chain.leftoverTemporaries())
+        folder.remove(leftover);
     // The deletions reach the disk now; a chain that came back after a power cut could be
     // restored by mistake.
     folder.sync();

@@ -1,6 +1,8 @@
 // Delete history: discards the history chain of one folder and file type, files 0 to 100,
-// every number the restore looks at. Files behind a gap go too; file 101, which the restore
-// never reads, stays.
+// every number the restore looks at, in whatever spelling of the file type the folder holds
+// them. Files behind a gap go too; file 101, which the restore never reads, stays. A file
+// type that gives no plain history name, or a chain with a file in two spellings, is refused
+// with nothing deleted.
 #pragma once
 
 #include <QString>
@@ -17,12 +19,14 @@ struct HistoryDeletion
     // They are reported: a file left behind would let a later restore undo renames the user
     // meant to make final.
     QStringList notDeleted;
+    QString refusal; // the command was refused and deleted nothing
 
     // The text that tells the user; empty when every existing file was deleted.
     QString message() const;
 };
 
-// Deletes history files 0 to 100 of the type; a missing number is passed over.
-HistoryDeletion deleteHistory(Folder &folder, const QString &typePart);
+// Deletes history files 0 to 100 of the file type `pattern` ("*.jpg"); a missing number is
+// passed over.
+HistoryDeletion deleteHistory(Folder &folder, const QString &pattern);
 
 } // namespace renaming

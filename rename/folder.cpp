@@ -4,6 +4,8 @@
 #include <QRandomGenerator>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 #ifdef Q_OS_WIN
 #include <QDir>
 #include <QFileInfo>
@@ -29,7 +31,8 @@ bool isPlainFileName(const QString &name)
     qsizetype bytes = 0;
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char16_t c = name[i].unicode();
-        if (c == u'/' || c < 0x20 || c == 0x7f)
+        // A line break would split the name in the history file; NUL ends it on every system.
+        if (c == u'/' || c == u'\n' || c == u'\r' || c == 0)
             return false;
 #ifdef Q_OS_WIN
         // Besides the separators, Windows refuses the wildcards and these marks in names.
@@ -54,14 +57,38 @@ bool isPlainFileName(const QString &name)
 #endif
 }
 
-namespace {
-
-QString tempNameFor(const QString &name)
+// The temporary file of a durable write: "." + name + "." + 16 hex digits + ".tmp".
+static QString tempNameFor(const QString &name)
 {
     return QStringLiteral(".%1.%2.tmp")
         .arg(name)
         .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
 }
+
+QString durableWriteTarget(const QString &entry)
+{
+    constexpr qsizetype extra = 1 + 1 + 16 + 4; // the characters around the name
+    if (entry.size() <= extra || !entry.startsWith(u'.') || !entry.endsWith(u".tmp")
+        || entry[entry.size() - 21] != u'.')
+        return {};
+    const QStringView hex = QStringView(entry).chopped(4).last(16);
+    const bool allHex = std::all_of(hex.begin(), hex.end(), [](QChar c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+    });
+    return allHex ? entry.sliced(1, entry.size() - extra) : QString();
+}
+
+bool isEntryName(QStringView name)
+{
+    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/')
+        && !name.contains(QChar(0))
+#ifdef Q_OS_WIN
+        && !name.contains(u'\\') && !name.contains(u':')
+#endif
+        ;
+}
+
+namespace {
 
 #ifndef Q_OS_WIN
 
@@ -69,6 +96,21 @@ OpResult systemFailure(int error)
 {
     return OpResult::failure(qt_error_string(error));
 }
+
+// The reason given for an entry that is there but is no regular file (a FIFO, a socket, a
+// device): the system has no error number that says so.
+const char NotRegularFile[] = "Not a regular file";
+
+#endif
+
+// Every name handed to a folder must name an entry of that folder: one that would reach
+// elsewhere ("../x", "a/b") is refused before any system call.
+OpResult outsideFolder()
+{
+    return OpResult::failure(QStringLiteral("Not a file name of the folder"));
+}
+
+#ifndef Q_OS_WIN
 
 // A folder of the local file system, held through one open directory handle; every
 // operation names its files relative to that handle.
@@ -85,6 +127,8 @@ public:
 
     bool exists(const QString &name) override
     {
+        if (!isEntryName(name))
+            return false;
         struct stat st;
         return ::fstatat(m_fd, QFile::encodeName(name).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     }
@@ -101,9 +145,12 @@ public:
     OpResult readFile(const QString &name, QByteArray *bytes, qint64 maxBytes) override
     {
         bytes->clear();
-        const int fd = openRegular(name);
+        if (!isEntryName(name))
+            return outsideFolder();
+        OpResult failure;
+        const int fd = openRegular(name, &failure);
         if (fd < 0)
-            return systemFailure(errno);
+            return failure;
         char buffer[65536];
         for (;;) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -126,9 +173,12 @@ public:
         return {};
     }
 
-    OpResult writeFileDurably(const QString &name, const QByteArray &bytes) override
+    OpResult createFileDurably(const QString &name, const QByteArray &bytes) override
     {
-        const QByteArray temp = QFile::encodeName(tempNameFor(name));
+        if (!isEntryName(name))
+            return outsideFolder();
+        const QString tempName = tempNameFor(name);
+        const QByteArray temp = QFile::encodeName(tempName);
         const int fd = ::openat(m_fd, temp.constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0)
@@ -146,20 +196,21 @@ public:
             error = errno;
         if (::close(fd) != 0 && !error)
             error = errno;
-        // Moving the complete file over the name replaces a link standing there, never
-        // the file it points to.
-        if (!error
-            && ::renameat(m_fd, temp.constData(), m_fd, QFile::encodeName(name).constData()) != 0)
-            error = errno;
         if (error) {
             ::unlinkat(m_fd, temp.constData(), 0);
             return systemFailure(error);
         }
-        return {};
+        // The complete file takes the name the way every rename does: never over another.
+        const OpResult moved = renameNoReplace(tempName, name);
+        if (!moved)
+            ::unlinkat(m_fd, temp.constData(), 0);
+        return moved;
     }
 
     OpResult renameNoReplace(const QString &from, const QString &to) override
     {
+        if (!isEntryName(from) || !isEntryName(to))
+            return outsideFolder();
         const QByteArray a = QFile::encodeName(from);
         const QByteArray b = QFile::encodeName(to);
         if (::renameat2(m_fd, a.constData(), m_fd, b.constData(), RENAME_NOREPLACE) == 0)
@@ -181,6 +232,8 @@ public:
 
     OpResult remove(const QString &name) override
     {
+        if (!isEntryName(name))
+            return outsideFolder();
         if (::unlinkat(m_fd, QFile::encodeName(name).constData(), 0) != 0)
             return systemFailure(errno);
         return {};
@@ -197,7 +250,7 @@ public:
         }
         QSet<QString> names;
         names.reserve(1024);
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QStringDecoder decoder(QStringDecoder::Utf8, EntryNameDecoding);
         while (const dirent *entry = ::readdir(dir)) {
             decoder.resetState();
             QString name = decoder(QByteArrayView(entry->d_name));
@@ -217,19 +270,32 @@ public:
     }
 
 private:
-    int openRegular(const QString &name)
+    // Opens a regular file for reading; -1 with the reason otherwise. O_NONBLOCK keeps a FIFO
+    // from blocking the open.
+    int openRegular(const QString &name, OpResult *failure = nullptr)
     {
-        const int fd = ::openat(m_fd, QFile::encodeName(name).constData(),
-                                O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0)
-            return -1;
-        struct stat st;
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
-            errno = EISDIR;
+        if (!isEntryName(name)) {
+            if (failure)
+                *failure = outsideFolder();
             return -1;
         }
-        return fd;
+        const int fd = ::openat(m_fd, QFile::encodeName(name).constData(),
+                                O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) {
+            if (failure)
+                *failure = systemFailure(errno);
+            return -1;
+        }
+        struct stat st;
+        const bool statted = ::fstat(fd, &st) == 0;
+        if (statted && S_ISREG(st.st_mode))
+            return fd;
+        const int error = !statted ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+        ::close(fd);
+        if (failure)
+            *failure = error ? systemFailure(error)
+                             : OpResult::failure(QString::fromLatin1(NotRegularFile));
+        return -1;
     }
 
     QString m_path;
@@ -268,7 +334,7 @@ public:
         *bytes = f.readAll();
         return {};
     }
-    OpResult writeFileDurably(const QString &name, const QByteArray &bytes) override
+    OpResult createFileDurably(const QString &name, const QByteArray &bytes) override
     {
         const QString temp = full(tempNameFor(name));
         HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(temp.utf16()), GENERIC_WRITE, 0, nullptr,
@@ -282,8 +348,7 @@ public:
         CloseHandle(h);
         if (ok
             && MoveFileExW(reinterpret_cast<LPCWSTR>(temp.utf16()),
-                           reinterpret_cast<LPCWSTR>(full(name).utf16()),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                           reinterpret_cast<LPCWSTR>(full(name).utf16()), MOVEFILE_WRITE_THROUGH))
             return {};
         const OpResult result = ok ? lastFailure() : failure;
         DeleteFileW(reinterpret_cast<LPCWSTR>(temp.utf16()));
@@ -306,7 +371,11 @@ public:
     OpResult sync() override { return {}; } // MOVEFILE_WRITE_THROUGH already waits
 
 private:
-    QString full(const QString &name) const { return QDir(m_path).filePath(name); }
+    // A name that is no entry of the folder gives an empty path, which every call refuses.
+    QString full(const QString &name) const
+    {
+        return isEntryName(name) ? QDir(m_path).filePath(name) : QString();
+    }
     QString m_path;
 };
 

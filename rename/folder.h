@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QSet>
 #include <QString>
+#include <QStringDecoder>
 
 #include <functional>
 #include <memory>
@@ -47,11 +48,12 @@ public:
     // `maxBytes`.
     virtual OpResult readFile(const QString &name, QByteArray *bytes, qint64 maxBytes) = 0;
 
-    // Creates or replaces `name` with exactly `bytes`, complete or not at all: the bytes go
-    // to a new file created exclusively in the folder, are flushed to disk, and the file is
-    // then moved over the name. Never writes through a link. The folder itself is not synced;
-    // call sync() before relying on the new name surviving a power cut.
-    virtual OpResult writeFileDurably(const QString &name, const QByteArray &bytes) = 0;
+    // Creates `name` with exactly `bytes`, complete or not at all, and fails rather than
+    // replace an entry that holds the name: the bytes go to a new file created exclusively in
+    // the folder, are flushed to disk, and the file is then given the name without replacing.
+    // The folder itself is not synced; call sync() before relying on the new name surviving
+    // a power cut.
+    virtual OpResult createFileDurably(const QString &name, const QByteArray &bytes) = 0;
 
     // Renames `from` to `to`, failing rather than replacing when `to` exists.
     virtual OpResult renameNoReplace(const QString &from, const QString &to) = 0;
@@ -91,14 +93,27 @@ private:
     std::optional<QSet<QString>> m_names;
 };
 
+// The name whose durable write left `entry` behind as its temporary file when it was cut off,
+// or an empty text when `entry` is no such file.
+QString durableWriteTarget(const QString &entry);
+
 // Opens a real folder of the file system; returns null with the system's reason on failure.
 std::unique_ptr<Folder> openFolder(const QString &path, QString *reason);
 
 using FolderOpener = std::function<std::unique_ptr<Folder>(const QString &path, QString *reason)>;
 
-// Whether `name` can stand as one entry of a folder: not empty, not "." or "..", no path
-// separator, no control character (a line break would also break the history file), and
-// not longer than the file system allows.
+// Whether `name` names an entry of a folder rather than a path: not empty, not "." or "..",
+// no separator, no NUL. Every Folder refuses other names, so that no text can reach outside.
+bool isEntryName(QStringView name);
+
+// Whether `name` can be given to a file and written to a history file as one line: an entry
+// name without a line break, without a lone surrogate (no spelling on disk), and not longer
+// than the file system allows. Other control characters (TAB, ESC) are kept as they are.
 bool isPlainFileName(const QString &name);
+
+// Folder entries are decoded keeping every character, a leading U+FEFF included: a decoder
+// that drops it would list a file under a name it does not have.
+inline constexpr QStringDecoder::Flags EntryNameDecoding
+    = QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom;
 
 } // namespace renaming

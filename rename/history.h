@@ -27,8 +27,8 @@ inline constexpr int HighestHistoryNumber = 101;
 inline constexpr int HighestChainNumber = 100;
 // The most lines a history file may hold (the most files one batch can have).
 inline constexpr int MaxHistoryLines = 9999;
-// No well-formed history file comes near this size (9,999 names of at most 255 bytes).
-inline constexpr qint64 MaxHistoryBytes = 8 * 1024 * 1024;
+// No well-formed history file is larger (9,999 lines of at most 1,023 bytes each).
+inline constexpr qint64 MaxHistoryBytes = 9999 * 1023;
 
 // The text of the pattern after its first "." ("*.jpg" gives "jpg"); the whole pattern
 // when it has no dot.
@@ -37,22 +37,82 @@ QString fileTypePart(const QString &pattern);
 // "VOXA" + file-type part + k + ".log".
 QString historyFileName(const QString &typePart, int k);
 
+// Whether `name` is, without regard to case, the name of a history file of some chain:
+// "VOXA", any file-type part, a number, ".log". The file-type part may itself end in digits,
+// so every such name ending in a digit before ".log" qualifies. These names are the
+// program's own: no batch renames a file from or to one, and the listing leaves them out.
+bool isHistoryFileName(const QString &name);
+
+// Whether `name` is, without regard to case, one of the restore's temporary names
+// ("zyx" + four digits + ".zyx"), which every undo step uses for its own files.
+bool isRestoreTemporaryName(const QString &name);
+
+// The one rule for the names a history file may hold: names the history gives back exactly
+// (plain file names) and that no undo step needs for itself. The batch refuses any old or new
+// name that breaks it, the restore any history line that does, so that every batch that
+// completes can be undone.
+bool isRecordableName(const QString &name);
+
 // The folder path with the platform's separator appended unless it already ends with one.
 QString folderPathOf(const QString &folder);
-
-// The writer's next number: the first of 1..101 whose file cannot be opened for reading,
-// or 101 when all of them open. Never looks at file 0.
-int nextHistoryNumber(Folder &folder, const QString &typePart);
 
 // The bytes of a history file holding `names`, one per line, CR LF after each.
 QByteArray encodeHistory(const QStringList &names);
 
 // The names of a history file. A file that starts with the UTF-8 byte-order mark is UTF-8,
 // every other one Windows-31J. Lines end in CR LF or a bare LF. Returns nothing when the
-// bytes are not valid in their encoding: a damaged file is never a source of guessed names.
+// bytes are not valid in their encoding, or hold more than 9,999 lines or a line longer than
+// any file name: a damaged file is never a source of guessed names.
 std::optional<QStringList> decodeHistory(const QByteArray &bytes);
 
-// Reads and decodes history file `name`; nothing when it cannot be read or decoded.
-std::optional<QStringList> readHistory(Folder &folder, const QString &name);
+// The history chain of one folder and file type, as the folder holds it now. Every command
+// that reads, writes or deletes history files finds them here, so that they share one rule:
+//   - the pattern must give plain history names of the folder; a pattern such as
+//     "*.x/../y" gives none, and every command refuses it (badName);
+//   - the files are found without regard to the case of their names, as on the file systems
+//     the format comes from, where VOXAJPG1.log and VOXAjpg1.log are one file; a new file
+//     is written in the spelling the user typed, an existing one is replaced under its own;
+//   - two files of one number in different spellings make the chain ambiguous, and every
+//     command refuses it (ambiguousName).
+// The folder is listed once, when the chain is made.
+class HistoryChain
+{
+public:
+    HistoryChain(Folder &folder, const QString &pattern);
+
+    // The first history name of the pattern that is no plain file name; empty when none is.
+    const QString &badName() const { return m_badName; }
+    // A history file that stands in the folder in two spellings; empty when none does.
+    const QString &ambiguousName() const { return m_ambiguousName; }
+    bool usable() const { return m_badName.isEmpty() && m_ambiguousName.isEmpty(); }
+
+    const QString &typePart() const { return m_typePart; }
+    // The name of file k as the folder holds it, or as typed when the folder holds none.
+    QString fileName(int k) const;
+    // Whether the folder holds an entry under the name of file k, in any spelling.
+    bool present(int k) const { return !m_onDisk[k].isEmpty(); }
+    // Whether file k is in the folder and can be opened for reading.
+    bool readable(int k) const;
+    // The first number of 0..100 whose file cannot be read; 101 when all of them can.
+    int chainLength() const;
+    // The writer's next number: the first of 1..101 whose file cannot be read, or 101.
+    int nextNumber() const;
+    // The names of file k, when it is fit to undo from: readable, decodable, at most 9,999
+    // lines, every line a recordable name, no name twice. Nothing otherwise.
+    std::optional<QStringList> read(int k) const;
+    // Hidden temporary files that writes of this chain's files left when they were cut off.
+    const QStringList &leftoverTemporaries() const { return m_leftovers; }
+
+private:
+    // The number of a history file of this chain, in any spelling; -1 for other names.
+    int numberOf(const QString &entry) const;
+
+    Folder &m_folder;
+    QString m_typePart;
+    QString m_badName;
+    QString m_ambiguousName;
+    QStringList m_onDisk; // per number 0..101: the spelling in the folder, or empty
+    QStringList m_leftovers;
+};
 
 } // namespace renaming

@@ -51,6 +51,9 @@ inline const QString RenameMissingFile
 inline const QString RenameNameTaken
     = QStringLiteral("同じ名前のファイルが既に有りますから改名出来ません：");
 inline const QString RenameBadName = QStringLiteral("使えないファイル名ですから改名出来ません：");
+inline const QString RenameTooManyChanges = QStringLiteral("変更回数が多すぎて改名出来ません ");
+inline const QString RenameFaultyHistory
+    = QStringLiteral("改名記録が不具合なため､改名出来ません：");
 inline const QString RenameHistoryWriteFailed
     = QStringLiteral("改名履歴を書き込めませんから改名出来ません：");
 inline const QString RenameFailedRolledBack
@@ -96,6 +99,7 @@ inline const QString RestoreMissingFile
     = QStringLiteral("ファイルが見つかりませんから元に戻せません：");
 inline const QString RestoreNameTaken
     = QStringLiteral("同じ名前のファイルが既に有りますから元に戻せません：");
+inline const QString RestoreBadName = QStringLiteral("使えないファイル名ですから元に戻せません：");
 inline const QString RestoreFailedRolledBack
     = QStringLiteral("復元に失敗しましたので元に戻しました：");
 inline const QString HistoryNotDeleted = QStringLiteral("改名履歴を削除できませんでした：");
@@ -108,6 +112,7 @@ inline const QString InterruptedHint
 // Delete history.
 inline const QString AskDeleteHistory
     = QStringLiteral("履歴を削除すると復帰出来なくなります。よろしいですか");
+inline const QString DeleteBadName = QStringLiteral("使えないファイル名ですから削除出来ません：");
 
 // Printing and the read-me window.
 inline const QString NothingToPrint = QStringLiteral("印刷対象ファイルがありません");

@@ -72,6 +72,8 @@ public:
         m_state.normal = true;
         for (qsizetype j = 0; j < m_count; ++j)
             m_state.normal = m_state.normal && m_at[size_t(j)] == m_names.current[j];
+        if (!m_state.normal && !noStrayTemporary())
+            return m_state;
         if (!planMoves())
             return m_state;
         m_state.fits = true;
@@ -95,7 +97,7 @@ private:
     // candidate of.
     void collectOptions()
     {
-        QSet<QString> lasting; // names a file of the set keeps between runs
+        QSet<QString> &lasting = m_lasting;
         lasting.reserve(m_count * 2);
         for (qsizetype j = 0; j < m_count; ++j)
             lasting << m_names.current[j] << m_names.earlier[j];
@@ -117,6 +119,22 @@ private:
     {
         m_state.misfit = name;
         return false;
+    }
+
+    // After an interruption, a file under a temporary name of a line that is placed elsewhere
+    // is a file of the set that the placement has lost: the line's own name is then held by
+    // another file. Finishing the step would leave that file under the temporary name with
+    // nothing to record it, so the line's earlier name is named instead.
+    bool noStrayTemporary()
+    {
+        for (qsizetype j = 0; j < m_count; ++j) {
+            for (Role role : { BatchTemporary, RestoreTemporary }) {
+                const QString &name = nameOf(m_names, role, j);
+                if (present(name) && !m_lasting.contains(name) && m_at[size_t(j)] != name)
+                    return refuse(m_names.earlier[j]);
+            }
+        }
+        return true;
     }
 
     // A line with one candidate present is there; its name is then no other line's.
@@ -277,6 +295,7 @@ private:
     const FolderNames &m_onDisk;
     const StepNames &m_names;
     qsizetype m_count;
+    QSet<QString> m_lasting; // names a file of the set keeps between runs
     QHash<QString, bool> m_present; // every candidate name asked for, and the answer
     QHash<QString, QList<int>> m_users; // a present name → the lines it is a candidate of
     std::vector<QStringList> m_options; // per line: its candidate names present, still open
@@ -336,11 +355,12 @@ StepState deriveStepState(Folder &folder, const StepNames &names)
     return Derivation(onDisk, names).run();
 }
 
-bool interruptedRunPending(Folder &folder, const QString &typePart)
+bool interruptedRunPending(Folder &folder, const QString &pattern)
 {
-    int k = 0;
-    while (k <= HighestChainNumber && folder.canRead(historyFileName(typePart, k)))
-        ++k;
+    const HistoryChain chain(folder, pattern);
+    if (!chain.usable())
+        return false;
+    const int k = chain.chainLength();
     const int newest = k - 1;
     if (newest <= 0 || k > HighestChainNumber)
         return false;
@@ -353,7 +373,7 @@ bool interruptedRunPending(Folder &folder, const QString &typePart)
         if (!anyTemporary)
             return false;
     }
-    const std::optional<UndoStep> step = readUndoStep(folder, typePart, newest);
+    const std::optional<UndoStep> step = readUndoStep(chain, newest);
     if (!step)
         return false;
     const StepState state = deriveStepState(folder, *step);

@@ -77,8 +77,9 @@ struct StepState
 StepState deriveStepState(Folder &folder, const StepNames &names);
 
 // Whether the folder holds files left under temporary names by an interrupted batch rename
-// or restore of the newest step of the type's chain. A few failed opens when there is no
-// chain; otherwise reads the two newest history files and asks for each line's names once.
-bool interruptedRunPending(Folder &folder, const QString &typePart);
+// or restore of the newest step of the chain of the file type `pattern` ("*.jpg"). One
+// listing when there is no chain; otherwise reads the two newest history files and asks for
+// each line's names once.
+bool interruptedRunPending(Folder &folder, const QString &pattern);
 
 } // namespace renaming

@@ -10,64 +10,6 @@ namespace renaming {
 
 namespace {
 
-// Names that may stand in a history file: plain file names of the folder, and none of the
-// chain's own history files, which the restore reads and deletes by name and so must never
-// rename or hand to another file.
-class NameRules
-{
-public:
-    explicit NameRules(const QString &typePart)
-    {
-        for (int k = 0; k <= HighestHistoryNumber; ++k)
-            m_historyNames.insert(historyFileName(typePart, k).toCaseFolded());
-    }
-
-    bool acceptable(const QString &name) const
-    {
-        if (!isPlainFileName(name))
-            return false;
-        // Case-folded, as a file system that ignores case would see the names.
-        return !name.startsWith(QLatin1String("VOXA"), Qt::CaseInsensitive)
-            || !m_historyNames.contains(name.toCaseFolded());
-    }
-
-    bool allAcceptable(const QStringList &names) const
-    {
-        for (const QString &name : names) {
-            if (!acceptable(name))
-                return false;
-        }
-        return true;
-    }
-
-private:
-    QSet<QString> m_historyNames;
-};
-
-// A history file fit for the restore: readable, decodable, at most 9,999 lines, every line
-// an acceptable name.
-std::optional<QStringList> readChainFile(Folder &folder, const QString &typePart, int k,
-                                         const NameRules &rules)
-{
-    auto names = readHistory(folder, historyFileName(typePart, k));
-    if (!names || names->size() > MaxHistoryLines || !rules.allAcceptable(*names))
-        return std::nullopt;
-    return names;
-}
-
-// The first name that stands twice in `names`, or nothing.
-std::optional<QString> firstDuplicate(const QStringList &names)
-{
-    QSet<QString> seen;
-    seen.reserve(names.size());
-    for (const QString &name : names) {
-        if (seen.contains(name))
-            return name;
-        seen.insert(name);
-    }
-    return std::nullopt;
-}
-
 RestoreOutcome outcome(RestoreStatus status, const QString &name = {}, const QString &reason = {})
 {
     RestoreOutcome o;
@@ -148,6 +90,8 @@ QString RestoreOutcome::message() const
         return msg::NoHistory;
     case RestoreStatus::FaultyHistory:
         return msg::FaultyHistory;
+    case RestoreStatus::BadName:
+        return msg::RestoreBadName + name;
     case RestoreStatus::MissingFile:
         return msg::RestoreMissingFile + name;
     case RestoreStatus::NameTaken:
@@ -170,12 +114,18 @@ QString RestoreOutcome::message() const
     return {};
 }
 
-ChainScan scanChain(Folder &folder, const QString &typePart)
+ChainScan scanChain(const HistoryChain &chain)
 {
     ChainScan scan;
-    int k = 0;
-    while (k <= HighestChainNumber && folder.canRead(historyFileName(typePart, k)))
-        ++k;
+    if (!chain.badName().isEmpty()) {
+        scan.status = ChainStatus::BadName;
+        return scan;
+    }
+    if (!chain.ambiguousName().isEmpty()) {
+        scan.status = ChainStatus::Faulty;
+        return scan;
+    }
+    const int k = chain.chainLength();
     if (k > HighestChainNumber) {
         scan.status = ChainStatus::TooManyChanges;
         return scan;
@@ -188,9 +138,8 @@ ChainScan scanChain(Folder &folder, const QString &typePart)
 
     // Every file is read and checked now, so that a bad one refuses the restore before its
     // first step rather than halfway through the chain.
-    const NameRules rules(typePart);
     for (int i = scan.newest; i >= 0; --i) {
-        const auto names = readChainFile(folder, typePart, i, rules);
+        const auto names = chain.read(i);
         if (!names || (i < scan.newest && names->size() != scan.entries)) {
             scan.status = ChainStatus::Faulty;
             return scan;
@@ -201,14 +150,12 @@ ChainScan scanChain(Folder &folder, const QString &typePart)
     return scan;
 }
 
-std::optional<UndoStep> readUndoStep(Folder &folder, const QString &typePart, int r, int entries)
+std::optional<UndoStep> readUndoStep(const HistoryChain &chain, int r, int entries)
 {
-    const NameRules rules(typePart);
-    auto current = readChainFile(folder, typePart, r, rules);
-    auto earlier = readChainFile(folder, typePart, r - 1, rules);
+    auto current = chain.read(r);
+    auto earlier = chain.read(r - 1);
     if (!current || !earlier || current->size() != earlier->size()
-        || (entries >= 0 && current->size() != entries) || firstDuplicate(*current)
-        || firstDuplicate(*earlier))
+        || (entries >= 0 && current->size() != entries))
         return std::nullopt;
     UndoStep step;
     step.number = r;
@@ -218,11 +165,11 @@ std::optional<UndoStep> readUndoStep(Folder &folder, const QString &typePart, in
     return step;
 }
 
-RestoreOutcome planUndoStep(Folder &folder, const QString &typePart, int r, int entries,
+RestoreOutcome planUndoStep(Folder &folder, const HistoryChain &chain, int r, int entries,
                             UndoStep *step)
 {
     // The files are read again: they may have changed while an earlier question was open.
-    std::optional<UndoStep> read = readUndoStep(folder, typePart, r, entries);
+    std::optional<UndoStep> read = readUndoStep(chain, r, entries);
     if (!read)
         return outcome(RestoreStatus::FaultyHistory);
 
@@ -301,9 +248,9 @@ RestoreOutcome runUndoStep(Folder &folder, const UndoStep &step, const RestorePr
     return outcome(RestoreStatus::Ready);
 }
 
-RestoreOutcome retireUndoStep(Folder &folder, const QString &typePart, int r)
+RestoreOutcome retireUndoStep(Folder &folder, const HistoryChain &chain, int r)
 {
-    const QString newest = historyFileName(typePart, r);
+    const QString newest = chain.fileName(r);
     // The renames reach the disk before the history that explains them goes.
     if (const OpResult synced = folder.sync(); !synced)
         return outcome(RestoreStatus::HistoryNotDeleted, newest, synced.reason);
@@ -311,7 +258,7 @@ RestoreOutcome retireUndoStep(Folder &folder, const QString &typePart, int r)
     if (!removeHistoryFile(folder, newest, &reason))
         return outcome(RestoreStatus::HistoryNotDeleted, newest, reason);
     if (r == 1) {
-        const QString first = historyFileName(typePart, 0);
+        const QString first = chain.fileName(0);
         if (!removeHistoryFile(folder, first, &reason))
             return outcome(RestoreStatus::HistoryNotDeleted, first, reason);
     }
@@ -321,11 +268,14 @@ RestoreOutcome retireUndoStep(Folder &folder, const QString &typePart, int r)
     return outcome(RestoreStatus::Done);
 }
 
-RestoreOutcome restoreNames(Folder &folder, const QString &typePart,
+RestoreOutcome restoreNames(Folder &folder, const QString &pattern,
                             const RestoreCallbacks &callbacks)
 {
-    const ChainScan scan = scanChain(folder, typePart);
+    const HistoryChain chain(folder, pattern);
+    const ChainScan scan = scanChain(chain);
     switch (scan.status) {
+    case ChainStatus::BadName:
+        return outcome(RestoreStatus::BadName, chain.badName());
     case ChainStatus::TooManyChanges:
         return outcome(RestoreStatus::TooManyChanges);
     case ChainStatus::NoHistory:
@@ -345,17 +295,12 @@ RestoreOutcome restoreNames(Folder &folder, const QString &typePart,
         if (callbacks.confirmStep && !callbacks.confirmStep(r))
             return finish(outcome(RestoreStatus::Cancelled));
         UndoStep step;
-        if (RestoreOutcome planned = planUndoStep(folder, typePart, r, scan.entries, &step);
+        if (RestoreOutcome planned = planUndoStep(folder, chain, r, scan.entries, &step);
             !planned.ok())
             return finish(planned);
-        if (RestoreOutcome run = runUndoStep(folder, step, callbacks.progress); !run.ok()) {
-            if ((run.status == RestoreStatus::NotRolledBack
-                 || run.status == RestoreStatus::ResumeFailed)
-                && callbacks.stepFinished)
-                callbacks.stepFinished(r);
+        if (RestoreOutcome run = runUndoStep(folder, step, callbacks.progress); !run.ok())
             return finish(run);
-        }
-        const RestoreOutcome retired = retireUndoStep(folder, typePart, r);
+        const RestoreOutcome retired = retireUndoStep(folder, chain, r);
         if (callbacks.stepFinished)
             callbacks.stepFinished(r);
         if (!retired.ok())

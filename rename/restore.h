@@ -41,6 +41,7 @@
 namespace renaming {
 
 class Folder;
+class HistoryChain;
 
 // The temporary name of line `index` (counted from 0): "zyx" + four digits + ".zyx".
 QString restoreTemporaryName(int index);
@@ -49,7 +50,9 @@ enum class ChainStatus {
     Healthy, // files 0..N (N ≥ 1), all readable, all with `entries` plain names
     TooManyChanges, // files 0 to 100 all exist
     NoHistory, // no file 0, or file 0 without file 1
-    Faulty, // unequal line counts, undecodable bytes, an empty or unsafe name, > 9,999 lines
+    Faulty, // unequal line counts, undecodable bytes, a name no batch writes, > 9,999 lines,
+            // or a file in two spellings
+    BadName, // the file type gives history names that are no plain file names
 };
 
 struct ChainScan
@@ -60,7 +63,7 @@ struct ChainScan
 };
 
 // Finds the chain by opening files 0, 1, ..., 100 in turn and checks every file of it.
-ChainScan scanChain(Folder &folder, const QString &typePart);
+ChainScan scanChain(const HistoryChain &chain);
 
 // One undo step: line j of `current` (file r) goes to line j of `earlier` (file r − 1)
 // through line j of `temporary`.
@@ -76,8 +79,7 @@ struct UndoStep : StepNames
 // Reads files r and r − 1 into the names of a step: both readable, of `entries` lines (of any
 // equal count when negative), every name acceptable, no name twice in a file. Nothing when
 // they are unfit.
-std::optional<UndoStep> readUndoStep(Folder &folder, const QString &typePart, int r,
-                                     int entries = -1);
+std::optional<UndoStep> readUndoStep(const HistoryChain &chain, int r, int entries = -1);
 
 enum class RestoreStatus {
     Ready, // the step is planned and checked; nothing has been changed
@@ -87,6 +89,7 @@ enum class RestoreStatus {
     TooManyChanges,
     NoHistory,
     FaultyHistory, // the chain or a step's files are unfit; nothing of the step renamed
+    BadName, // the file type gives history names that are no plain file names
     MissingFile, // a current name is not in the folder
     NameTaken, // a temporary or earlier name is held by a file outside the set
     Mismatch, // files of an interrupted run are missing, or a name they need is taken
@@ -118,6 +121,11 @@ struct RestoreOutcome
         return status == RestoreStatus::Ready || status == RestoreStatus::Done
             || status == RestoreStatus::AllUndone || status == RestoreStatus::Cancelled;
     }
+    // Whether a failed step left files renamed, so that a listing of the folder is out of date.
+    bool filesTouched() const
+    {
+        return status == RestoreStatus::NotRolledBack || status == RestoreStatus::ResumeFailed;
+    }
     // The text that tells the user; empty when there is nothing to tell.
     QString message() const;
 };
@@ -126,7 +134,7 @@ struct RestoreOutcome
 // With every file under its current name: no temporary name taken, every earlier name free
 // or carried by a file of the set. After an interruption: every file found under one of its
 // line's names and every rename of the recovery free to go ahead. Ready, or the refusal.
-RestoreOutcome planUndoStep(Folder &folder, const QString &typePart, int r, int entries,
+RestoreOutcome planUndoStep(Folder &folder, const HistoryChain &chain, int r, int entries,
                             UndoStep *step);
 
 // Called after every rename of the two passes with the caption text that shows it.
@@ -141,23 +149,22 @@ RestoreOutcome runUndoStep(Folder &folder, const UndoStep &step,
 
 // Syncs the folder, then deletes history file r, and file 0 when r is 1, then syncs again.
 // Done, or HistoryNotDeleted naming the first file that could not be deleted.
-RestoreOutcome retireUndoStep(Folder &folder, const QString &typePart, int r);
+RestoreOutcome retireUndoStep(Folder &folder, const HistoryChain &chain, int r);
 
 struct RestoreCallbacks
 {
     // The question before undoing recorded rename r; false is Cancel. Unset: always OK.
     std::function<bool(int r)> confirmStep;
     RestoreProgress progress;
-    // After step r has renamed files and left them so: its passes are done (its history
-    // deleted or not), a failed step could not rename everything back, or a recovery stopped
-    // at a failed rename. A listing of the
-    // folder is out of date then.
+    // After step r has done its renames (its history deleted or not), so that a listing of
+    // the folder is out of date. A failed step does not call it: see filesTouched().
     std::function<void(int r)> stepFinished;
 };
 
-// Scans the chain and undoes its steps, newest first, each after its question, until the
-// chain is gone, the user cancels or a step is refused or fails.
-RestoreOutcome restoreNames(Folder &folder, const QString &typePart,
+// Scans the chain of the file type `pattern` ("*.jpg") and undoes its steps, newest first,
+// each after its question, until the chain is gone, the user cancels or a step is refused or
+// fails.
+RestoreOutcome restoreNames(Folder &folder, const QString &pattern,
                             const RestoreCallbacks &callbacks = {});
 
 } // namespace renaming

@@ -70,6 +70,24 @@ private slots:
         QCOMPARE(items(w->List1), chain[finallyCarried]);
     }
 
+    // A step that fails and cannot rename back: the failure is told first, then the hint
+    // that the listing gives about the files left under temporary names.
+    void failureBeforeHint()
+    {
+        QTemporaryDir dir;
+        writeChain(dir.path(), { { "a.jpg", "b.jpg" }, { "p1.jpg", "p2.jpg" } });
+        ShownWindow w(-3);
+        w.open(dir.path());
+        w.boxes.answer({ true, true });
+        w->nmuUndo_Click();
+        QCOMPARE(w.boxes.texts(),
+                 QStringList({ msg::AskRestore, msg::askUndoStep(1),
+                               msg::RestoreFailed + "p1.jpg (Input/output error)\n"
+                                   + msg::RenameNotRolledBack
+                                   + "\np1.jpg → zyx0000.zyx\np2.jpg → zyx0001.zyx",
+                               msg::InterruptedHint }));
+    }
+
     // Ctrl+D deletes files 0 to 100 of the selected type and nothing else, and leaves the
     // window as it was.
     void deleteHistory()

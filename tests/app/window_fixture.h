@@ -20,7 +20,7 @@ struct ShownWindow
     ScriptedMessageBoxes boxes;
     std::unique_ptr<frmVOXA_R_1> window;
 
-    // `failRename`: the k-th rename in a folder fails.
+    // `failRename`: the k-th rename in a folder fails; -k: and every rename after it.
     explicit ShownWindow(int failRename = 0)
     {
         Services services;
@@ -28,8 +28,10 @@ struct ShownWindow
         services.programFolder = QCoreApplication::applicationDirPath();
         services.openFolder = [failRename](const QString &path, QString *) {
             auto folder = wrapFolder<FaultyFolder>(path);
-            if (folder)
-                folder->failRenameNumber = failRename;
+            if (folder) {
+                folder->failRenameNumber = std::abs(failRename);
+                folder->failAllRenamesAfterFirstFailure = failRename < 0;
+            }
             return std::unique_ptr<renaming::Folder>(std::move(folder));
         };
         window = std::make_unique<frmVOXA_R_1>(services);

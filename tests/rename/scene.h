@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,6 +24,7 @@ struct Scene
 
     void put(const QString &name, const QByteArray &bytes) const
     {
+        QDir(dir.path()).mkpath(QFileInfo(dir.filePath(name)).path());
         QFile f(dir.filePath(name));
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
     }
@@ -48,13 +50,18 @@ struct Scene
         for (auto it = changes.cbegin(); it != changes.cend(); ++it)
             it->isNull() ? void(QFile::remove(dir.filePath(it.key()))) : put(it.key(), *it);
     }
-    // The real folder with one fault: "rename k" (the k-th rename fails), "stuck k" (and every
-    // rename after it), "write <file>", "remove <file>" or "sync".
-    std::unique_ptr<FaultyFolder> open(const QString &fault = {}) const
+    // The real folder with one fault: "rename k [l]" (the k-th [and l-th] rename fail), "stuck k"
+    // (and every rename after it), "write <file>", "remove <file>", "sync", or "appear <file>"
+    // (another program creates the file between the checks and the first rename); and whether it
+    // ignores case.
+    std::unique_ptr<FaultyFolder> open(const QString &fault = {}, bool ignoreCase = false) const
     {
         auto folder = wrapFolder<FaultyFolder>(dir.path());
+        folder->ignoreCase = ignoreCase;
         const QString kind = fault.section(' ', 0, 0), what = fault.section(' ', 1);
-        folder->failRenameNumber = what.toInt(); // 0 for the other kinds: none
+        folder->appears = kind == "appear" ? what : QString();
+        folder->failRenameNumber = what.section(' ', 0, 0).toInt(); // 0 for the others: none
+        folder->failRenameNumber2 = what.section(' ', 1, 1).toInt();
         folder->failAllRenamesAfterFirstFailure = kind == "stuck";
         folder->failWritesOf = { kind == "write" ? what : QString() };
         folder->failRemovesOf = { kind == "remove" ? what : QString() };

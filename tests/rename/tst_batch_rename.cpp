@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include <sys/stat.h>
+
 namespace {
 
 // One batch rename: the folder, the window's input and a fault; and how it must end.
@@ -12,12 +14,14 @@ struct Case
     int startNo = 0;
     QString pattern = "*.jpg";
     std::optional<QStringList> newNames = {}; // unset: by the naming rule
-    int history = 0; // stale "*.jpg" history files 0, 1, ... before the run
+    int history = 0; // "*.jpg" history files 0, 1, ... before the run, each naming the files
     Files extra = {}; // other changes to the folder before the run
     QString fault = {}; // as Scene::open takes it
+    bool ignoreCase = false; // the folder ignores case, as FAT and NTFS do
     QString message = {}; // empty: done, every target under its new name
     QStringList stranded = {}; // renaming back failed: the names the targets carry
     int k = 1; // done or stranded: the history file written; file 0 too when it is 1
+    QStringList removed = {}; // done: files of `extra` the run deletes
 };
 
 } // namespace
@@ -44,9 +48,19 @@ private slots:
         add("type zyx: new = temporary", { .files = { "a.zyx" }, .pattern = "*.zyx" });
         add("second run writes only 2", { .history = 2, .k = 2 });
         add("txt: own chain", { .files = { "x.txt" }, .pattern = "*.txt", .history = 2 });
-        add("only 0 present: replaced, then 1", { .history = 1 });
+        add("chain typed in another case", { .pattern = "*.JPG", .history = 2, .k = 2 });
+        const QString leftover = ".VOXAjpg1.log.0123456789abcdef.tmp";
+        add("leftover temporaries of the chain go", { .extra = { { leftover, "" },
+            { ".VOXAtxt1.log.0123456789abcdef.tmp", "" } }, .removed = { leftover } });
         add("gap filled from 1", { .history = 6, .extra = { { "VOXAjpg3.log", {} } }, .k = 3 });
-        add("1 to 101 present: 101 rewritten", { .history = 102, .k = 101 });
+        // A chain the run cannot add to so that the restore gives every file its name back.
+        add("chain names other files", { .history = 2,
+            .extra = { { "VOXAjpg1.log", "x.jpg\r\ny.jpg\r\nz.jpg\r\n" } },
+            .message = msg::RenameFaultyHistory + "VOXAjpg1.log" });
+        add("chain without file 0", { .history = 2, .extra = { { "VOXAjpg0.log", {} } },
+                                      .message = msg::RenameFaultyHistory + "VOXAjpg0.log" });
+        add("0 to 99 present: no undoable 100th", { .history = 100,
+                                                   .message = msg::RenameTooManyChanges });
 
         // The checks before the question refuse with nothing changed.
         add("target gone", { .extra = { { "b.jpg", {} } }, .message = missing + "b.jpg" });
@@ -55,8 +69,30 @@ private slots:
         add("prefix with a separator", { .prefix = "../x", .message = bad + "../x0000.jpg" });
         add("prefix with a line break", { .prefix = "x\n", .message = bad + "x\n0000.jpg" });
         add("type with a separator", { .pattern = "*.jp/g", .message = bad + "VOXAjp/g0.log" });
-        add("history file is a target", { .files = { "VOXAlog0.log", "z.log" },
-                                          .pattern = "*.log", .message = taken + "VOXAlog0.log" });
+        // Every name must come back from the history exactly, and none may be the program's
+        // own: a history file or a temporary name of the restore.
+        add("history file is a target", { .files = { "z.log", "voxaJPG0.LOG" },
+                                          .pattern = "*.log", .message = bad + "voxaJPG0.LOG" });
+        add("old name with a line break", { .files = { "a\r.jpg" }, .message = bad + "a\r.jpg" });
+        add("new name is a restore temporary", { .files = { "a.zyx" }, .prefix = "zyx",
+                                                 .pattern = "*.zyx", .message = bad + "zyx0000.zyx" });
+        add("TAB, ESC and U+FEFF are kept", { .files = { "a\tb.jpg", "\x1b.jpg" },
+                                              .prefix = QString(QChar(0xFEFF)) + "x" });
+        add("type with a path", { .pattern = "*.x/../../outside/report",
+                                  .message = bad + "VOXAx/../../outside/report0.log" });
+        // A history write replaces no file but 101: a file 0 without a file 1, or anything at
+        // the next number, may be a stranger's. Found without regard to case.
+        add("only 0 present", { .history = 1, .message = taken + "VOXAjpg0.log" });
+        add("user's file at file 0, case-insensitive disk", { .files = { "a.log", "b.log" },
+            .pattern = "*.log", .extra = { { "voxalog0.log", "mine" } }, .ignoreCase = true,
+            .message = taken + "voxalog0.log" });
+        add("unreadable entry at the next number", { .history = 2,
+            .extra = { { "VOXAjpg2.log/x", "" } }, .message = taken + "VOXAjpg2.log" });
+        add("one number in two spellings", { .history = 2, .extra = { { "VOXAJPG1.log", "x" } },
+            .message = msg::RenameFaultyHistory + "VOXAJPG1.log" });
+        // Another program takes a new name after the checks: the rename fails, never replaces.
+        add("new name appears", { .fault = "appear n0001.jpg", .message = msg::RenameFailedRolledBack
+                                  + "b.jpg → n0001.jpg (File exists)" });
         add("empty new-name list", { .newNames = QStringList(), .message = msg::NoNewNames });
         add("shorter new-name list", { .newNames = QStringList { "n0000.jpg", "n0001.jpg" },
                                        .message = msg::ListsDiffer });
@@ -66,15 +102,13 @@ private slots:
         // The k-th rename fails, with no chain, file 0 alone or files 0 and 1 before the run:
         // every file back under its old name and the chain exactly as it was.
         for (int k = 1, i = 0; k <= 6; ++k, i = (k - 1) % 3)
-            QTest::addRow("rename %d fails", k) << Case { .history = k % 3,
+            QTest::addRow("rename %d fails", k) << Case { .history = k % 2 * 2,
                 .fault = QString("rename %1").arg(k), .message = msg::RenameFailedRolledBack
                     + QString("%1.jpg → n000%2.%3%4").arg(QChar('a' + i)).arg(i)
                           .arg(k <= 3 ? "zyx" : "jpg", io) };
         add("write of 1 fails, new 0", { .fault = "write VOXAjpg1.log", .message = full });
-        add("write of 1 fails, 0 replaced", { .history = 1, .fault = "write VOXAjpg1.log",
-                                              .message = full });
-        add("sync fails after rewriting 101", { .history = 102, .fault = "sync",
-                                                .message = unwritten + "VOXAjpg101.log" + io });
+        add("sync fails", { .history = 3, .fault = "sync",
+                            .message = unwritten + "VOXAjpg3.log" + io });
         // Renaming back fails too: the message names every file not under its old name, the
         // folder agrees with it, and the run's history stays.
         add("stuck in pass 2", { .fault = "stuck 5", .message = msg::RenameFailed
@@ -89,12 +123,16 @@ private slots:
         Scene scene;
         scene.fill(c.files);
         for (int n = 0; n < c.history; ++n)
-            scene.put(historyFileName("jpg", n), "stale " + QByteArray::number(n) + "\r\n");
+            scene.put(historyFileName("jpg", n), encodeHistory(c.files));
         scene.change(c.extra);
         Files want = scene.files(); // refused, or failed and rolled back: exactly as before
         BatchInput input = previewed(c.files, c.prefix, c.startNo, c.pattern);
         input.newNames = c.newNames.value_or(input.newNames);
-        QCOMPARE(renameBatch(*scene.open(c.fault), input).message(), c.message);
+        if (c.fault.startsWith("appear"))
+            want[c.fault.section(' ', 1)] = "stranger";
+        for (const QString &name : c.removed)
+            want.remove(name);
+        QCOMPARE(renameBatch(*scene.open(c.fault, c.ignoreCase), input).message(), c.message);
         if (c.message.isEmpty() || !c.stranded.isEmpty()) { // the run's history stays
             const QStringList &carried = c.message.isEmpty() ? input.newNames : c.stranded;
             Files moved;
@@ -107,6 +145,22 @@ private slots:
             want[historyFileName(type, c.k)] = encodeHistory(input.newNames);
         }
         QCOMPARE(scene.files(), want);
+    }
+
+    // The real folder: neither a rename nor a new file ever takes a name that an entry holds,
+    // both keep their bytes; a FIFO is reported as what it is.
+    void folderNeverReplaces()
+    {
+        Scene scene;
+        scene.fill({ "a", "b" });
+        const Files before = scene.files();
+        auto folder = scene.open();
+        QCOMPARE(folder->renameNoReplace("a", "b").reason, QStringLiteral("File exists"));
+        QCOMPARE(folder->createFileDurably("b", "new").reason, QStringLiteral("File exists"));
+        QCOMPARE(scene.files(), before);
+        QCOMPARE(::mkfifo(QFile::encodeName(scene.dir.filePath("f")).constData(), 0600), 0);
+        QByteArray bytes;
+        QCOMPARE(folder->readFile("f", &bytes, 10).reason, QStringLiteral("Not a regular file"));
     }
 };
 

@@ -90,6 +90,51 @@ private slots:
             << QStringList { "a.jpg", QString::fromUtf8("x\u301C.jpg") }
             << QByteArray::fromHex("efbbbf612e6a70670d0a78e3809c2e6a70670d0a");
         QTest::newRow("no names, no bytes") << QStringList {} << QByteArray();
+        QTest::newRow("TAB and ESC are bytes of their own")
+            << QStringList { "a\tb\x1b.jpg" }
+            << QByteArray::fromHex("610962"
+                                   "1b2e6a70670d0a");
+        // A character the encoder maps to a look-alike would come back as another name.
+        QTest::newRow("best-fit mapping (U+F86F)")
+            << QStringList { QString(QChar(0xF86F)) + ".jpg" }
+            << QByteArray::fromHex("efbbbf"
+                                   "efa1af2e6a70670d0a");
+        QTest::newRow("a name starting with U+FEFF keeps it")
+            << QStringList { QString(QChar(0xFEFF)) + "x.jpg" }
+            << QByteArray::fromHex("efbbbf"
+                                   "efbbbf782e6a70670d0a");
+    }
+
+    // The one rule for names a history file holds: given back exactly, and none of the
+    // program's own (history files of any chain, the restore's temporary names).
+    void recordable_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("recordable");
+        const auto row = [](const char *tag, const QString &name, bool ok) {
+            QTest::newRow(tag) << name << ok;
+        };
+        row("plain", "写真 1.jpg", true);
+        row("TAB, ESC, DEL, U+2028", "a\t\x1b\x7f\u2028.jpg", true);
+        row("leading U+FEFF", QString(QChar(0xFEFF)) + "x", true);
+        row("line feed", "a\nb", false);
+        row("carriage return", "a\rb", false);
+        row("separator", "a/b", false);
+        row("dot-dot", "..", false);
+        row("255 bytes", QString(85, QChar(0x5199)), true);
+        row("256 bytes", QString(85, QChar(0x5199)) + "a", false);
+        row("lone surrogate", QString(QChar(0xD800)) + "a", false);
+        row("history file, any case", "voxaJPG12.LOG", false);
+        row("history file of an empty type", "VOXA0.log", false);
+        row("no number before .log", "VOXAjpg.log", true);
+        row("restore temporary, any case", "ZYX0012.Zyx", false);
+        row("five digits", "zyx00012.zyx", true);
+    }
+    void recordable()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, recordable);
+        QCOMPARE(isRecordableName(name), recordable);
     }
     void encoding()
     {

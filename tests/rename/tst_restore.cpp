@@ -1,6 +1,8 @@
 #include "delete_history.h"
 #include "scene.h"
 
+#include <QDirIterator>
+
 using Chain = QList<QStringList>; // history files 0, 1, ...: their names
 
 namespace {
@@ -19,6 +21,7 @@ Chain chainOf(int newest, int count)
 struct Case
 {
     Chain chain = {};
+    QStringList spellings = {}; // the file-type part in the name of file k; "jpg" past the end
     Files extra = {}; // other changes to the folder before the restore
     QString fault = {}; // as Scene::open takes it
     QList<bool> answers = {}; // to the step questions; OK when none is left
@@ -69,6 +72,7 @@ private slots:
         // History files are untrusted: a faulty chain is refused before any question.
         faulty("unequal counts", { a, p + QStringList { "x.jpg" } });
         faulty("traversal", { { "a.jpg", "../x.jpg", "c.jpg" }, p });
+        faulty("a name twice", { { "a.jpg", "a.jpg", "c.jpg" }, p });
         faulty("empty line", { { "a.jpg", "", "c.jpg" }, p });
         faulty("names a history file", { { "a.jpg", "voxajpg1.LOG", "c.jpg" }, p });
         faulty("invalid Windows-31J", ap, { { "VOXAjpg0.log", "a.jpg\r\n\xFF\xFF.jpg\r\nc\r\n" } });
@@ -76,10 +80,17 @@ private slots:
         faulty("invalid UTF-8", ap, { { "VOXAjpg0.log", "\xEF\xBB\xBF" "a\r\n\xC3(\r\nc\r\n" } });
         faulty("10,000 lines", chainOf(1, 0), { { "VOXAjpg0.log", tooLong },
                                                 { "VOXAjpg1.log", tooLong } });
+        faulty("a line longer than any name", ap,
+               { { "VOXAjpg0.log", "a.jpg\r\n" + QByteArray(1100, 'b') + "\r\nc.jpg\r\n" } });
+        faulty("names a restore temporary", { { "a.jpg", "ZYX0001.zyx", "c.jpg" }, p });
+        faulty("one number in two spellings", ap, { { "VOXAJPG1.log", encodeHistory(p) } });
+        // The chain is found without regard to the case of its file type, as on the disks the
+        // format comes from, and undone step by step.
+        add("chain in mixed spellings", { .chain = chainOf(2, 3), .spellings = { "JPG", "JPG" },
+                                          .asked = { 2, 1 }, .finally = 0 });
 
         // Checks of a step, after its question: nothing of the step is renamed. Line 11 goes
         // through zyx0010.zyx.
-        add("earlier twice", { .chain = { { "a.jpg", "a.jpg", "c.jpg" }, p }, .message = unfit });
         add("missing", { .chain = ap, .extra = { { "p2.jpg", {} } }, .message = gone + "p2.jpg" });
         add("temporary taken", { .chain = chainOf(1, 11), .extra = { { "zyx0010.zyx", "x" } },
                                  .message = taken + "zyx0010.zyx" });
@@ -110,8 +121,10 @@ private slots:
     {
         QFETCH(Case, c);
         Scene scene; // line j's file holds "j", so that a test sees which file carries which name
+        const auto historyName
+            = [&](int k) { return historyFileName(c.spellings.value(k, "jpg"), k); };
         for (int k = 0; k < c.chain.size(); ++k)
-            scene.put(historyFileName("jpg", k), encodeHistory(c.chain[k]));
+            scene.put(historyName(k), encodeHistory(c.chain[k]));
         const QStringList carried = c.chain.last(); // the names of the newest file
         for (int j = 0; j < carried.size(); ++j)
             scene.put(carried[j], QByteArray::number(j));
@@ -122,7 +135,7 @@ private slots:
                 want.remove(name);
             for (int k = 0; k < c.chain.size(); ++k)
                 if (!c.kept.contains(k))
-                    want.remove(historyFileName("jpg", k));
+                    want.remove(historyName(k));
             const QStringList names = c.finally >= 0 ? c.chain[c.finally] : c.stranded;
             for (int j = 0; j < names.size(); ++j)
                 want.insert(names[j], QByteArray::number(j));
@@ -133,22 +146,60 @@ private slots:
             asked << r;
             return c.answers.isEmpty() || c.answers.takeFirst();
         };
-        QCOMPARE(restoreNames(*scene.open(c.fault), "jpg", callbacks).message(), c.message);
+        QCOMPARE(restoreNames(*scene.open(c.fault), "*.jpg", callbacks).message(), c.message);
         QCOMPARE(asked, c.asked);
         QCOMPARE(scene.files(), want);
     }
 
-    // Files 0 to 100 of the type go; one that cannot be deleted is reported.
+    // Files 0 to 100 of the type go, in any spelling, with the leftovers of cut-off writes;
+    // one that cannot be deleted is reported. Two spellings of one number delete nothing.
     void deleteHistory()
     {
         Scene scene;
-        for (int k : { 0, 1, 5, 101 })
+        for (int k : { 0, 1, 5, 100, 101 })
             scene.put(historyFileName("jpg", k), "a.jpg\r\n");
+        scene.put("VOXAJPG2.log", "a.jpg\r\n");
+        scene.put(".VOXAjpg3.log.0123456789abcdef.tmp", "");
         scene.put("VOXAtxt0.log", "a.txt\r\n");
-        QCOMPARE(renaming::deleteHistory(*scene.open("remove VOXAjpg1.log"), "jpg").message(),
+        scene.put("VOXAjpg1.log", "a.jpg\r\n");
+        const Files before = scene.files();
+        scene.put("VOXAJpg1.log", "a.jpg\r\n");
+        QCOMPARE(renaming::deleteHistory(*scene.open(), "*.jpg").message(), msg::FaultyHistory);
+        QFile::remove(scene.dir.filePath("VOXAJpg1.log"));
+        QCOMPARE(scene.files(), before);
+        QCOMPARE(renaming::deleteHistory(*scene.open("remove VOXAjpg1.log"), "*.jpg").message(),
                  msg::HistoryNotDeleted + "VOXAjpg1.log (Permission denied)");
         QCOMPARE(scene.files().keys(),
                  QStringList({ "VOXAjpg1.log", "VOXAjpg101.log", "VOXAtxt0.log" }));
+    }
+
+    // A file type holding a path reaches nothing outside the folder, in any command: each
+    // refuses naming the history name, and both folders stay as they were.
+    void typedPathStaysInside()
+    {
+        Scene scene;
+        scene.put("work/VOXAx/keep", "keep");
+        scene.put("work/a.jpg", "a");
+        for (int k = 0; k < 4; ++k)
+            scene.put(QString("outside/report%1.log").arg(k), "a.jpg\r\n");
+        const auto everything = [&] {
+            Files files;
+            for (QDirIterator it(scene.dir.path(), QDir::Files, QDirIterator::Subdirectories);
+                 it.hasNext();) {
+                QFile f(it.next());
+                files.insert(it.filePath(), f.open(QIODevice::ReadOnly) ? f.readAll() : "");
+            }
+            return files;
+        };
+        const Files before = everything();
+        const QString pattern = "*.x/../../outside/report",
+                      first = "VOXAx/../../outside/report0.log";
+        auto folder = wrapFolder<FaultyFolder>(scene.dir.filePath("work"));
+        QCOMPARE(restoreNames(*folder, pattern).message(), msg::RestoreBadName + first);
+        QCOMPARE(renaming::deleteHistory(*folder, pattern).message(), msg::DeleteBadName + first);
+        QVERIFY(!interruptedRunPending(*folder, pattern));
+        QCOMPARE(folder->remove("../outside/report1.log").ok, false);
+        QCOMPARE(everything(), before);
     }
 };
 

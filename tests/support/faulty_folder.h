@@ -8,7 +8,9 @@
 
 #include <memory>
 
-// Forwards every operation to a real folder and counts the renames.
+// Forwards every operation to a real folder and counts the renames. With `ignoreCase` the
+// folder behaves as FAT, exFAT, NTFS or ext4 with casefold do: a name reaches the entry whose
+// name differs from it only in case, and an entry keeps the spelling it was made with.
 class ForwardingFolder : public renaming::Folder
 {
 public:
@@ -17,28 +19,45 @@ public:
     { }
 
     QString path() const override { return m_inner->path(); }
-    bool exists(const QString &name) override { return m_inner->exists(name); }
-    bool canRead(const QString &name) override { return m_inner->canRead(name); }
+    bool exists(const QString &name) override { return m_inner->exists(entry(name)); }
+    bool canRead(const QString &name) override { return m_inner->canRead(entry(name)); }
     renaming::OpResult readFile(const QString &name, QByteArray *bytes, qint64 maxBytes) override
     {
-        return m_inner->readFile(name, bytes, maxBytes);
+        return m_inner->readFile(entry(name), bytes, maxBytes);
     }
-    renaming::OpResult writeFileDurably(const QString &name, const QByteArray &bytes) override
+    renaming::OpResult createFileDurably(const QString &name, const QByteArray &bytes) override
     {
-        return m_inner->writeFileDurably(name, bytes);
+        return m_inner->createFileDurably(entry(name), bytes);
     }
     renaming::OpResult renameNoReplace(const QString &from, const QString &to) override
     {
         ++renames;
-        return m_inner->renameNoReplace(from, to);
+        const QString source = entry(from), target = entry(to);
+        if (ignoreCase && target != to && target != source)
+            return renaming::OpResult::failure(QStringLiteral("File exists"));
+        return m_inner->renameNoReplace(source, to);
     }
-    renaming::OpResult remove(const QString &name) override { return m_inner->remove(name); }
+    renaming::OpResult remove(const QString &name) override { return m_inner->remove(entry(name)); }
     renaming::OpResult sync() override { return m_inner->sync(); }
     std::optional<QSet<QString>> entryNames() override { return m_inner->entryNames(); }
 
     int renames = 0;
+    bool ignoreCase = false;
 
 protected:
+    // The entry a name reaches: its own spelling, or with `ignoreCase` the spelling of an entry
+    // that differs from it only in case.
+    QString entry(const QString &name)
+    {
+        if (!ignoreCase || m_inner->exists(name))
+            return name;
+        for (const QString &other : m_inner->entryNames().value_or(QSet<QString>())) {
+            if (other.compare(name, Qt::CaseInsensitive) == 0)
+                return other;
+        }
+        return name;
+    }
+
     std::unique_ptr<renaming::Folder> m_inner;
 };
 
@@ -49,21 +68,25 @@ public:
     using ForwardingFolder::ForwardingFolder;
 
     int failRenameNumber = 0; // the k-th rename (1-based) fails; 0: none
+    int failRenameNumber2 = 0; // and this one too
     bool failAllRenamesAfterFirstFailure = false; // renaming back fails too
     QSet<QString> failWritesOf; // history files whose write fails
     QSet<QString> failRemovesOf; // files whose deletion fails
     bool failSync = false;
+    QString appears; // another program creates this file just before the first rename
 
-    renaming::OpResult writeFileDurably(const QString &name, const QByteArray &bytes) override
+    renaming::OpResult createFileDurably(const QString &name, const QByteArray &bytes) override
     {
         if (failWritesOf.contains(name))
             return renaming::OpResult::failure(QStringLiteral("No space left on device"));
-        return ForwardingFolder::writeFileDurably(name, bytes);
+        return ForwardingFolder::createFileDurably(name, bytes);
     }
     renaming::OpResult renameNoReplace(const QString &from, const QString &to) override
     {
+        if (renames == 0 && !appears.isEmpty())
+            m_inner->createFileDurably(appears, "stranger");
         const int k = renames + 1;
-        if (k == failRenameNumber
+        if (k == failRenameNumber || k == failRenameNumber2
             || (failAllRenamesAfterFirstFailure && failRenameNumber > 0 && k > failRenameNumber)) {
             ++renames;
             return renaming::OpResult::failure(QStringLiteral("Input/output error"));
@@ -95,11 +118,11 @@ public:
     { }
     bool crashed() const { return renames >= m_limit; }
 
-    renaming::OpResult writeFileDurably(const QString &name, const QByteArray &bytes) override
+    renaming::OpResult createFileDurably(const QString &name, const QByteArray &bytes) override
     {
         if (crashed())
             return dead();
-        return ForwardingFolder::writeFileDurably(name, bytes);
+        return ForwardingFolder::createFileDurably(name, bytes);
     }
     renaming::OpResult renameNoReplace(const QString &from, const QString &to) override
     {
