@@ -19,7 +19,10 @@ private slots:
         touchMany(m_big.path(), 9999, "a", "jpg");
         touch(m_big.path(), "b.jpg");
         for (const char *name :
-             { "C.jpg", "b.jpg", "A.jpg", "d.txt", ".hidden.jpg", "bad\xff\xfe.jpg", "noext" })
+             { "C.jpg", "b.jpg", "A.jpg", "d.txt", ".hidden.jpg", "bad\xff\xfe.jpg", "noext",
+               "\xef\xbb\xbf"
+               "e.txt",
+               "VOXAjpg0.log", "voxatxt1.LOG" })
             touch(m_mixed.path(), name);
         QVERIFY(QDir(m_mixed.path()).mkdir(QStringLiteral("sub.jpg")));
     }
@@ -68,7 +71,9 @@ private slots:
         QTest::addColumn<bool>("retry");
         QTest::addColumn<QString>("refusal");
         QTest::addColumn<QStringList>("expected"); // "9999": that many names
-        const QStringList jpgs { "A.jpg", "b.jpg", "C.jpg" };
+        // History files are never listed; a leading U+FEFF is part of a name.
+        const QStringList jpgs { "A.jpg", "b.jpg", "C.jpg" },
+            txts { "d.txt", QChar(0xFEFF) + QString("e.txt") };
         const QString tooMany = "ファイル数が 9999を越えていますから処理出来ません";
         QTest::newRow("9999") << true << "a*.jpg" << false << "" << QStringList { "9999" };
         QTest::newRow("10000") << true << "*.jpg" << false << tooMany << jpgs;
@@ -76,10 +81,10 @@ private slots:
         QTest::newRow("*.*, cancel") << true << "*.*" << false << msg::ChooseExtension << jpgs;
         QTest::newRow("capitals") << false << "*.JPG" << false << "" << jpgs;
         QTest::newRow("*") << false << "*" << false << ""
-                           << jpgs + QStringList { "d.txt", "noext" };
-        QTest::newRow("two") << false << "*.txt;*.jpg" << false << ""
-                             << jpgs + QStringList { "d.txt" };
-        QTest::newRow("one file") << false << "*.txt" << false << "" << QStringList { "d.txt" };
+                           << jpgs + QStringList { "d.txt", "noext", txts[1] };
+        QTest::newRow("two") << false << "*.txt;*.jpg" << false << "" << jpgs + txts;
+        QTest::newRow("one file") << false << "noext" << false << "" << QStringList { "noext" };
+        QTest::newRow("*.log") << false << "*.log" << false << "" << QStringList {};
         QTest::newRow("empty") << false << "" << false << "" << QStringList {};
     }
     void listing()
