@@ -87,10 +87,13 @@ private slots:
         const QStringList names { "a.jpg", "b.jpg", "c.jpg" };
         for (const QString &name : names)
             touch(dir.path(), name.toUtf8());
-        QVERIFY(!renaming::renameBatch(
-                     *wrapFolder<CrashingFolder>(dir.path(), 4),
-                     { names, { "x0001.jpg", "x0002.jpg", "x0003.jpg" }, "x", 1, "*.jpg" })
-                     .ok());
+        const auto crashing = wrapFolder<FaultyFolder>(dir.path());
+        crashing->stuckAfter = 4;
+        crashing->crash = true;
+        QVERIFY(
+            !renaming::renameBatch(
+                 *crashing, { names, { "x0001.jpg", "x0002.jpg", "x0003.jpg" }, "x", 1, "*.jpg" })
+                 .ok());
         ShownWindow w;
         w.open(dir.path());
         w.preview("x", "1");

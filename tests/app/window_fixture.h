@@ -28,10 +28,10 @@ struct ShownWindow
         services.programFolder = QCoreApplication::applicationDirPath();
         services.openFolder = [failRename](const QString &path, QString *) {
             auto folder = wrapFolder<FaultyFolder>(path);
-            if (folder) {
-                folder->failRenameNumber = std::abs(failRename);
-                folder->failAllRenamesAfterFirstFailure = failRename < 0;
-            }
+            if (folder && failRename > 0)
+                folder->failRenames = { failRename };
+            else if (folder && failRename < 0)
+                folder->stuckAfter = -failRename - 1;
             return std::unique_ptr<renaming::Folder>(std::move(folder));
         };
         window = std::make_unique<frmVOXA_R_1>(services);

@@ -50,19 +50,22 @@ struct Scene
         for (auto it = changes.cbegin(); it != changes.cend(); ++it)
             it->isNull() ? void(QFile::remove(dir.filePath(it.key()))) : put(it.key(), *it);
     }
-    // The real folder with one fault: "rename k [l]" (the k-th [and l-th] rename fail), "stuck k"
-    // (and every rename after it), "write <file>", "remove <file>", "sync", or "appear <file>"
-    // (another program creates the file between the checks and the first rename); and whether it
-    // ignores case.
+    // The real folder with one fault: "rename k [l]" (the k-th [and l-th] rename fail),
+    // "stuck k" (and every rename after the k-th), "crash k" (a power cut after k renames),
+    // "write <file>", "remove <file>", "sync", or "appear <file>" (another program creates the
+    // file between the checks and the first rename); and whether it ignores case.
     std::unique_ptr<FaultyFolder> open(const QString &fault = {}, bool ignoreCase = false) const
     {
         auto folder = wrapFolder<FaultyFolder>(dir.path());
         folder->ignoreCase = ignoreCase;
         const QString kind = fault.section(' ', 0, 0), what = fault.section(' ', 1);
+        if (kind == "rename")
+            for (const QString &k : what.split(' '))
+                folder->failRenames << k.toInt();
+        if (kind == "stuck" || kind == "crash")
+            folder->stuckAfter = what.toInt() - (kind == "stuck");
+        folder->crash = kind == "crash";
         folder->appears = kind == "appear" ? what : QString();
-        folder->failRenameNumber = what.section(' ', 0, 0).toInt(); // 0 for the others: none
-        folder->failRenameNumber2 = what.section(' ', 1, 1).toInt();
-        folder->failAllRenamesAfterFirstFailure = kind == "stuck";
         folder->failWritesOf = { kind == "write" ? what : QString() };
         folder->failRemovesOf = { kind == "remove" ? what : QString() };
         folder->failSync = kind == "sync";

@@ -57,6 +57,9 @@ private slots:
         add("chain names other files", { .history = 2,
             .extra = { { "VOXAjpg1.log", "x.jpg\r\ny.jpg\r\nz.jpg\r\n" } },
             .message = msg::RenameFaultyHistory + "VOXAjpg1.log" });
+        add("earlier file of other length", { .history = 2,
+            .extra = { { "VOXAjpg0.log", "x.jpg\r\ny.jpg\r\n" } },
+            .message = msg::RenameFaultyHistory + "VOXAjpg0.log" });
         add("chain without file 0", { .history = 2, .extra = { { "VOXAjpg0.log", {} } },
                                       .message = msg::RenameFaultyHistory + "VOXAjpg0.log" });
         add("0 to 99 present: no undoable 100th", { .history = 100,

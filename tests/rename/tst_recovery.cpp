@@ -19,7 +19,7 @@ const int Never = 1 << 30; // more renames than any run makes
 QStringList rename(const Scene &scene, const QStringList &names, int start, int crashAfter = Never)
 {
     const BatchInput input = previewed(names, "abc", start);
-    renameBatch(*wrapFolder<CrashingFolder>(scene.dir.path(), crashAfter), input);
+    renameBatch(*scene.open(QString("crash %1").arg(crashAfter)), input);
     return input.newNames;
 }
 
@@ -58,7 +58,7 @@ private slots:
         else
             rename(scene, Batch, 2, batchCrash);
         for (int crash : restoreCrashes)
-            restoreNames(*wrapFolder<CrashingFolder>(scene.dir.path(), crash), "*.jpg");
+            restoreNames(*scene.open(QString("crash %1").arg(crash)), "*.jpg");
         // After one interruption the user is told of it exactly while files are away.
         const int stop = restoreCrashes.value(0, batchCrash);
         if (restoreCrashes.size() < 2)
@@ -120,7 +120,7 @@ private slots:
         scene.fill(Batch);
         rename(scene, Batch, 2, batchCrash);
         if (restoreCrash >= 0)
-            restoreNames(*wrapFolder<CrashingFolder>(scene.dir.path(), restoreCrash), "*.jpg");
+            restoreNames(*scene.open(QString("crash %1").arg(restoreCrash)), "*.jpg");
         scene.change(change);
         const Files before = scene.files();
         auto folder = scene.open();

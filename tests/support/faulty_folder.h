@@ -61,15 +61,16 @@ protected:
     std::unique_ptr<renaming::Folder> m_inner;
 };
 
-// Makes chosen operations fail, as a race, a permission change or an I/O error would.
+// Makes chosen operations fail, as a race, a permission change, an I/O error or a power cut
+// would.
 class FaultyFolder : public ForwardingFolder
 {
 public:
     using ForwardingFolder::ForwardingFolder;
 
-    int failRenameNumber = 0; // the k-th rename (1-based) fails; 0: none
-    int failRenameNumber2 = 0; // and this one too
-    bool failAllRenamesAfterFirstFailure = false; // renaming back fails too
+    QList<int> failRenames; // these renames (counted from 1) fail
+    int stuckAfter = -1; // after this many renames every further rename fails; -1: never
+    bool crash = false; // once stuck, every write and deletion fails too, as after a power cut
     QSet<QString> failWritesOf; // history files whose write fails
     QSet<QString> failRemovesOf; // files whose deletion fails
     bool failSync = false;
@@ -77,7 +78,7 @@ public:
 
     renaming::OpResult createFileDurably(const QString &name, const QByteArray &bytes) override
     {
-        if (failWritesOf.contains(name))
+        if (failWritesOf.contains(name) || dead())
             return renaming::OpResult::failure(QStringLiteral("No space left on device"));
         return ForwardingFolder::createFileDurably(name, bytes);
     }
@@ -85,9 +86,7 @@ public:
     {
         if (renames == 0 && !appears.isEmpty())
             m_inner->createFileDurably(appears, "stranger");
-        const int k = renames + 1;
-        if (k == failRenameNumber || k == failRenameNumber2
-            || (failAllRenamesAfterFirstFailure && failRenameNumber > 0 && k > failRenameNumber)) {
+        if (failRenames.contains(renames + 1) || (stuckAfter >= 0 && renames >= stuckAfter)) {
             ++renames;
             return renaming::OpResult::failure(QStringLiteral("Input/output error"));
         }
@@ -95,7 +94,7 @@ public:
     }
     renaming::OpResult remove(const QString &name) override
     {
-        if (failRemovesOf.contains(name))
+        if (failRemovesOf.contains(name) || dead())
             return renaming::OpResult::failure(QStringLiteral("Permission denied"));
         return ForwardingFolder::remove(name);
     }
@@ -105,44 +104,9 @@ public:
             return renaming::OpResult::failure(QStringLiteral("Input/output error"));
         return ForwardingFolder::sync();
     }
-};
-
-// Stops dead after `renamesBeforeCrash` renames, as a power cut would: from then on every
-// operation that would change the disk fails, so nothing can be rolled back or cleaned up.
-class CrashingFolder : public ForwardingFolder
-{
-public:
-    CrashingFolder(std::unique_ptr<renaming::Folder> inner, int renamesBeforeCrash)
-        : ForwardingFolder(std::move(inner))
-        , m_limit(renamesBeforeCrash)
-    { }
-    bool crashed() const { return renames >= m_limit; }
-
-    renaming::OpResult createFileDurably(const QString &name, const QByteArray &bytes) override
-    {
-        if (crashed())
-            return dead();
-        return ForwardingFolder::createFileDurably(name, bytes);
-    }
-    renaming::OpResult renameNoReplace(const QString &from, const QString &to) override
-    {
-        if (crashed())
-            return dead();
-        return ForwardingFolder::renameNoReplace(from, to);
-    }
-    renaming::OpResult remove(const QString &name) override
-    {
-        if (crashed())
-            return dead();
-        return ForwardingFolder::remove(name);
-    }
 
 private:
-    static renaming::OpResult dead()
-    {
-        return renaming::OpResult::failure(QStringLiteral("power cut"));
-    }
-    int m_limit;
+    bool dead() const { return crash && renames >= stuckAfter; }
 };
 
 // Opens the real folder and wraps it; lets a test hand a decorated folder to the engine or
