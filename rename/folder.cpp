@@ -146,11 +146,8 @@ public:
             error = errno;
         if (::close(fd) != 0 && !error)
             error = errno;
-        // Moving the complete file over the name replaces a link standing there, never
-        // the file it points to.
-        if (!error
-            && ::renameat(m_fd, temp.constData(), m_fd, QFile::encodeName(name).constData()) != 0)
-            error = errno;
+        if (!error)
+            error = moveOver(temp, QFile::encodeName(name), name);
         if (error) {
             ::unlinkat(m_fd, temp.constData(), 0);
             return systemFailure(error);
@@ -162,20 +159,8 @@ public:
     {
         const QByteArray a = QFile::encodeName(from);
         const QByteArray b = QFile::encodeName(to);
-        if (::renameat2(m_fd, a.constData(), m_fd, b.constData(), RENAME_NOREPLACE) == 0)
-            return {};
-        if (errno != EINVAL && errno != ENOSYS)
-            return systemFailure(errno);
-        // The file system cannot rename without replacing: a hard link fails when the new
-        // name exists, so link and unlink give the same guarantee. Where links are not
-        // supported either, refuse; a plain rename or a copy could destroy a file.
-        if (::linkat(m_fd, a.constData(), m_fd, b.constData(), 0) != 0)
-            return systemFailure(errno);
-        if (::unlinkat(m_fd, a.constData(), 0) != 0) {
-            const int error = errno;
-            ::unlinkat(m_fd, b.constData(), 0);
+        if (const int error = moveNoReplace(a, b))
             return systemFailure(error);
-        }
         return {};
     }
 
@@ -217,6 +202,99 @@ public:
     }
 
 private:
+    // How this folder's file system renames without replacing. Only an answer of the file
+    // system about the method itself decides it (a missing source or a taken name says
+    // nothing), and from then on every rename of the folder takes that path at once, so
+    // that a batch costs the same per file on every file system.
+    enum class RenameMethod {
+        Untried,
+        NoReplaceFlag, // renameat2(RENAME_NOREPLACE): the kernel refuses a taken name
+        LinkUntried, // the flag is refused; hard links not tried yet
+        LinkThenUnlink, // a hard link fails on a taken name; the old name is then removed
+        CheckedRename, // neither: look the name up, then a plain rename
+    };
+
+    // Where a file system cannot refuse a taken name in the rename itself (no flag, e.g.
+    // through FUSE, NFS or SMB) a hard link can: link(2) never replaces. Where hard links
+    // are missing too (FAT, exFAT, SMB and phone mounts), the name is looked up right before
+    // a plain rename, as careful tools do there. Another program that creates the very same
+    // name between the look-up and the rename would lose that file; nothing closes that
+    // window on such a file system, and the two passes through fresh temporary names keep
+    // the names a batch moves onto out of other programs' way. A copy is never made: it
+    // could silently overwrite a file that appeared at the target.
+    // Returns 0 or the error.
+    int moveNoReplace(const QByteArray &from, const QByteArray &to)
+    {
+        const char *a = from.constData();
+        const char *b = to.constData();
+        switch (m_renameMethod) {
+        case RenameMethod::Untried:
+        case RenameMethod::NoReplaceFlag:
+            if (::renameat2(m_fd, a, m_fd, b, RENAME_NOREPLACE) == 0) {
+                m_renameMethod = RenameMethod::NoReplaceFlag;
+                return 0;
+            }
+            if (m_renameMethod == RenameMethod::NoReplaceFlag
+                || (errno != EINVAL && errno != ENOSYS))
+                return errno;
+            m_renameMethod = RenameMethod::LinkUntried;
+            [[fallthrough]];
+        case RenameMethod::LinkUntried:
+        case RenameMethod::LinkThenUnlink:
+            if (::linkat(m_fd, a, m_fd, b, 0) == 0) {
+                m_renameMethod = RenameMethod::LinkThenUnlink;
+                if (::unlinkat(m_fd, a, 0) == 0)
+                    return 0;
+                const int error = errno;
+                ::unlinkat(m_fd, b, 0);
+                return error;
+            }
+            if (m_renameMethod == RenameMethod::LinkThenUnlink
+                || (errno != EPERM && errno != ENOSYS && errno != EXDEV && errno != EOPNOTSUPP))
+                return errno;
+            m_renameMethod = RenameMethod::CheckedRename;
+            [[fallthrough]];
+        case RenameMethod::CheckedRename: {
+            struct stat st;
+            if (::fstatat(m_fd, b, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                return EEXIST;
+            if (errno != ENOENT)
+                return errno;
+            return ::renameat(m_fd, a, m_fd, b) == 0 ? 0 : errno;
+        }
+        }
+        return EINVAL;
+    }
+
+    // Moves the complete temporary file `temp` over `name` (`target` is its encoding).
+    // rename(2) replaces what stands there in one step, a link standing there itself, never
+    // the file it points to. Some file systems cannot move a file over another (sshfs on an
+    // SFTP server without POSIX renames, some phone mounts): there the old file is moved
+    // aside under a fresh temporary name first and removed once the new one stands in its
+    // place, both moves without replacing. A power cut in between leaves the name missing
+    // and its old bytes under the hidden temporary name. Returns 0 or the error.
+    int moveOver(const QByteArray &temp, const QByteArray &target, const QString &name)
+    {
+        if (::renameat(m_fd, temp.constData(), m_fd, target.constData()) == 0)
+            return 0;
+        const int error = errno;
+        struct stat st;
+        if ((error != EEXIST && error != ENOTEMPTY && error != EPERM && error != EACCES
+             && error != EOPNOTSUPP && error != ENOSYS)
+            || ::fstatat(m_fd, target.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0
+            || S_ISDIR(st.st_mode))
+            return error;
+        const QByteArray aside = QFile::encodeName(tempNameFor(name));
+        if (const int failed = moveNoReplace(target, aside))
+            return failed;
+        if (const int failed = moveNoReplace(temp, target)) {
+            moveNoReplace(aside, target);
+            return failed;
+        }
+        ::unlinkat(m_fd, aside.constData(), 0);
+        return 0;
+    }
+
     int openRegular(const QString &name)
     {
         const int fd = ::openat(m_fd, QFile::encodeName(name).constData(),
@@ -234,6 +312,7 @@ private:
 
     QString m_path;
     int m_fd;
+    RenameMethod m_renameMethod = RenameMethod::Untried;
 };
 
 #else

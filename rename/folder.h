@@ -49,11 +49,15 @@ public:
 
     // Creates or replaces `name` with exactly `bytes`, complete or not at all: the bytes go
     // to a new file created exclusively in the folder, are flushed to disk, and the file is
-    // then moved over the name. Never writes through a link. The folder itself is not synced;
-    // call sync() before relying on the new name surviving a power cut.
+    // then moved over the name (where the file system cannot move a file over another, the
+    // old one is moved aside first). Never writes through a link. The folder itself is not
+    // synced; call sync() before relying on the new name surviving a power cut.
     virtual OpResult writeFileDurably(const QString &name, const QByteArray &bytes) = 0;
 
-    // Renames `from` to `to`, failing rather than replacing when `to` exists.
+    // Renames `from` to `to`, failing rather than replacing when `to` exists. Where the file
+    // system offers no rename that refuses a taken name, and no hard links either, the name
+    // is looked up right before a plain rename: only another program creating that very name
+    // in the same instant could then be replaced.
     virtual OpResult renameNoReplace(const QString &from, const QString &to) = 0;
 
     // Deletes the entry `name` (a link itself, never its target).
