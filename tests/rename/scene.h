@@ -1,5 +1,7 @@
 // What the engine tests share: a temporary folder whose files are compared name for name and
 // byte for byte, a folder with a chosen fault, and the input the preview gives a batch rename.
+// The folder is made in the system's temporary folder (TMPDIR), which the suite points at each
+// kind of file system in turn.
 #pragma once
 
 #include "batch_rename.h"
@@ -11,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,8 +51,17 @@ struct Scene
         for (auto it = changes.cbegin(); it != changes.cend(); ++it)
             it->isNull() ? void(QFile::remove(dir.filePath(it.key()))) : put(it.key(), *it);
     }
+    // Whether the folder's file system takes names that differ only in case for one.
+    bool foldsCase() const
+    {
+        put(".case", {});
+        const bool folds = QFileInfo::exists(dir.filePath(".CASE"));
+        QFile::remove(dir.filePath(".case"));
+        return folds;
+    }
     // The real folder with one fault: "rename k" (the k-th rename fails), "stuck k" (and every
-    // rename after it), "write <file>", "remove <file>" or "sync".
+    // rename after it), "appear k <file>" (another program creates the file just before the
+    // k-th rename), "write <file>", "remove <file>" or "sync".
     std::unique_ptr<FaultyFolder> open(const QString &fault = {}) const
     {
         auto folder = wrapFolder<FaultyFolder>(dir.path());
@@ -59,6 +71,10 @@ struct Scene
         folder->failWritesOf = { kind == "write" ? what : QString() };
         folder->failRemovesOf = { kind == "remove" ? what : QString() };
         folder->failSync = kind == "sync";
+        if (kind == "appear") {
+            folder->appearAtRename = what.section(' ', 0, 0).toInt();
+            folder->appearing = what.section(' ', 1);
+        }
         return folder;
     }
 };

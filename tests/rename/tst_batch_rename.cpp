@@ -16,6 +16,7 @@ struct Case
     Files extra = {}; // other changes to the folder before the run
     QString fault = {}; // as Scene::open takes it
     QString message = {}; // empty: done, every target under its new name
+    std::optional<QString> folded = {}; // where the file system ignores case: this message
     QStringList stranded = {}; // renaming back failed: the names the targets carry
     int k = 1; // done or stranded: the history file written; file 0 too when it is 1
 };
@@ -73,6 +74,12 @@ private slots:
         add("write of 1 fails, new 0", { .fault = "write VOXAjpg1.log", .message = full });
         add("write of 1 fails, 0 replaced", { .history = 1, .fault = "write VOXAjpg1.log",
                                               .message = full });
+        // A name taken after the checks, or taken in another case where the file system
+        // ignores case, makes its rename fail: no file is ever replaced.
+        add("a file appears at a new name", { .fault = "appear 5 n0001.jpg",
+            .message = msg::RenameFailedRolledBack + "b.jpg → n0001.jpg (File exists)" });
+        add("new name held in another case", { .extra = { { "N0001.jpg", "mine" } },
+            .folded = msg::RenameFailedRolledBack + "b.jpg → n0001.jpg (File exists)" });
         add("sync fails after rewriting 101", { .history = 102, .fault = "sync",
                                                 .message = unwritten + "VOXAjpg101.log" + io });
         // Renaming back fails too: the message names every file not under its old name, the
@@ -92,11 +99,23 @@ private slots:
             scene.put(historyFileName("jpg", n), "stale " + QByteArray::number(n) + "\r\n");
         scene.change(c.extra);
         Files want = scene.files(); // refused, or failed and rolled back: exactly as before
+        if (c.fault.startsWith("appear"))
+            want.insert(c.fault.section(' ', 2), "appeared");
+        const QString message = c.folded && scene.foldsCase() ? *c.folded : c.message;
         BatchInput input = previewed(c.files, c.prefix, c.startNo, c.pattern);
         input.newNames = c.newNames.value_or(input.newNames);
-        QCOMPARE(renameBatch(*scene.open(c.fault), input).message(), c.message);
-        if (c.message.isEmpty() || !c.stranded.isEmpty()) { // the run's history stays
-            const QStringList &carried = c.message.isEmpty() ? input.newNames : c.stranded;
+        // Progress comes with every rename as it is done, however slow the file system.
+        int reported = 0, early = 0;
+        const auto progress = [&](const RenameStep &step) {
+            ++reported;
+            early += !QFileInfo::exists(scene.dir.filePath(step.to));
+        };
+        QCOMPARE(renameBatch(*scene.open(c.fault), input, progress).message(), message);
+        QCOMPARE(early, 0);
+        if (message.isEmpty())
+            QCOMPARE(reported, 2 * c.files.size());
+        if (message.isEmpty() || !c.stranded.isEmpty()) { // the run's history stays
+            const QStringList &carried = message.isEmpty() ? input.newNames : c.stranded;
             Files moved;
             for (int i = 0; i < c.files.size(); ++i)
                 moved[carried[i]] = want.take(c.files[i]);

@@ -4,6 +4,7 @@
 
 #include "folder.h"
 
+#include <QFile>
 #include <QSet>
 
 #include <memory>
@@ -53,6 +54,8 @@ public:
     QSet<QString> failWritesOf; // history files whose write fails
     QSet<QString> failRemovesOf; // files whose deletion fails
     bool failSync = false;
+    int appearAtRename = 0; // just before the k-th rename, another program creates...
+    QString appearing; // ...this file, holding "appeared"
 
     renaming::OpResult writeFileDurably(const QString &name, const QByteArray &bytes) override
     {
@@ -63,6 +66,12 @@ public:
     renaming::OpResult renameNoReplace(const QString &from, const QString &to) override
     {
         const int k = renames + 1;
+        if (k == appearAtRename) {
+            QFile file(path() + u'/' + appearing);
+            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)
+                || file.write("appeared") != 8)
+                qFatal("cannot create %s", qPrintable(file.fileName()));
+        }
         if (k == failRenameNumber
             || (failAllRenamesAfterFirstFailure && failRenameNumber > 0 && k > failRenameNumber)) {
             ++renames;
