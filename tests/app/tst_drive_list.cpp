@@ -65,10 +65,8 @@ private slots:
         QFETCH(QString, home);
         QFETCH(QStringList, shown);
         QStringList texts;
-        for (const Drive &drive : drivesAmong(mounts, home)) {
-            QVERIFY(drive.text.startsWith(drive.root));
+        for (const Drive &drive : drivesAmong(mounts, home))
             texts << drive.text;
-        }
         QCOMPARE(texts, shown);
     }
 };
