@@ -23,6 +23,14 @@
 // The restore and the peer are compared with the rename floor. Each row also shows the peak
 // memory of the process after the row first ran (for the peer, that of the child process).
 //
+// --on NAME=FOLDER (repeatable; --no-local leaves the other rows out) times a batch through
+// the engine on fresh folders made in FOLDER, another file system (scripts/bench --fuse mounts
+// the test suite's classes C and E for it), against two floors there: the same history writes
+// and 2 × N plain renameat(2), all a bare program has where the kernel refuses RENAME_NOREPLACE
+// and hard links are missing; and the same with a look-up of each new name first, the work
+// the engine must do there not to replace a file. It also shows the longest time the caption
+// would stand still: the longest pause between two progress reports, the start included.
+//
 // Linux only: the floors use renameat2 and dirent directly.
 #include "batch_rename.h"
 #include "folder.h"
@@ -55,6 +63,7 @@
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 
@@ -107,6 +116,8 @@ QString fileSystemOf(const QString &path)
         return QStringLiteral("xfs");
     case 0x794C7630:
         return QStringLiteral("overlayfs");
+    case 0x65735546:
+        return QStringLiteral("fuse");
     default:
         return QStringLiteral("0x%1").arg(static_cast<unsigned long>(fs.f_type), 0, 16);
     }
@@ -144,12 +155,12 @@ const QString Pattern = QStringLiteral("*.jpg");
 class BenchFolder
 {
 public:
-    explicit BenchFolder(int count)
-        : m_dir(QDir::tempPath() + QStringLiteral("/kelvaro-bench-XXXXXX"))
+    explicit BenchFolder(int count, const QString &parent = QDir::tempPath())
+        : m_dir(parent + QStringLiteral("/kelvaro-bench-XXXXXX"))
         , m_count(count)
     {
         if (!m_dir.isValid())
-            fail(QStringLiteral("cannot make a folder in ") + QDir::tempPath());
+            fail(QStringLiteral("cannot make a folder in ") + parent);
         const int dirFd = handle();
         for (int i = 0; i < count; ++i) {
             const std::string name = oldName(i);
@@ -239,10 +250,28 @@ std::string historyBytes(int count, std::string (*nameOf)(int))
     return bytes;
 }
 
+// How a floor renames: refusing a taken name in the call, with a plain rename that would
+// replace it, or with a plain rename after a look-up of the new name.
+enum class Move { NoReplace, Bare, LookUpFirst };
+
 // The rename floor for a first rename of the folder: history files 0 (old names) and 1 (new
 // names), a folder sync, the two passes, a folder sync.
-double floorRename(BenchFolder &folder)
+double floorRename(BenchFolder &folder, Move how = Move::NoReplace)
 {
+    const auto move = [how](int fd, const std::string &from, const std::string &to) {
+        struct stat st;
+        switch (how) {
+        case Move::NoReplace:
+            return ::renameat2(fd, from.c_str(), fd, to.c_str(), RENAME_NOREPLACE);
+        case Move::LookUpFirst:
+            if (::fstatat(fd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
+                return -1;
+            [[fallthrough]];
+        case Move::Bare:
+            break;
+        }
+        return ::renameat(fd, from.c_str(), fd, to.c_str());
+    };
     const int n = folder.count();
     std::vector<std::string> from, temp, to;
     from.resize(size_t(n));
@@ -260,13 +289,11 @@ double floorRename(BenchFolder &folder)
     if (::fsync(fd) != 0)
         fail(QStringLiteral("floor: folder sync failed"));
     for (int i = 0; i < n; ++i) {
-        if (::renameat2(fd, from[size_t(i)].c_str(), fd, temp[size_t(i)].c_str(), RENAME_NOREPLACE)
-            != 0)
+        if (move(fd, from[size_t(i)], temp[size_t(i)]) != 0)
             fail(QStringLiteral("floor: rename failed"));
     }
     for (int i = 0; i < n; ++i) {
-        if (::renameat2(fd, temp[size_t(i)].c_str(), fd, to[size_t(i)].c_str(), RENAME_NOREPLACE)
-            != 0)
+        if (move(fd, temp[size_t(i)], to[size_t(i)]) != 0)
             fail(QStringLiteral("floor: rename failed"));
     }
     if (::fsync(fd) != 0)
@@ -340,6 +367,32 @@ double engineBatch(BenchFolder &folder)
     if (outcome.status != renaming::BatchStatus::Done)
         fail(QStringLiteral("batch rename, engine: ") + outcome.message());
     folder.expectNames(newName, "batch rename, engine");
+    return ms;
+}
+
+// A batch through the engine, as engineBatch times it; also gives the longest pause between
+// two progress reports (the first one counted from the start).
+double engineBatchWithProgress(BenchFolder &folder, double *longestPauseMs)
+{
+    const renaming::BatchInput input = batchInput(folder.count());
+    const auto start = Clock::now();
+    auto last = start;
+    double longest = 0;
+    const auto handle = renaming::openFolder(folder.path(), nullptr);
+    if (!handle)
+        fail(QStringLiteral("cannot open ") + folder.path());
+    const renaming::BatchOutcome outcome
+        = renaming::renameBatch(*handle, input, [&](const renaming::RenameStep &) {
+              const auto now = Clock::now();
+              longest = std::max(longest,
+                                 std::chrono::duration<double, std::milli>(now - last).count());
+              last = now;
+          });
+    const double ms = msSince(start);
+    if (outcome.status != renaming::BatchStatus::Done)
+        fail(QStringLiteral("batch rename, engine: ") + outcome.message());
+    folder.expectNames(newName, "batch rename, engine");
+    *longestPauseMs = longest;
     return ms;
 }
 
@@ -721,6 +774,61 @@ void printTargets(const Results &results, const std::vector<int> &sizes)
     }
 }
 
+// The batch on other file systems against its bare floor there, one row per file system
+// and size.
+void benchElsewhere(const std::vector<std::pair<QString, QString>> &elsewhere,
+                    const std::vector<int> &sizes, int repetitions)
+{
+    struct Measured
+    {
+        QString name;
+        int files;
+        Figures bare, lookUp, engine;
+        double longestPauseMs;
+    };
+    std::vector<Measured> rows;
+    for (const auto &[name, parent] : elsewhere) {
+        std::printf("\n%s: %s (%s)\n", qPrintable(name), qPrintable(parent),
+                    qPrintable(fileSystemOf(parent)));
+        std::fflush(stdout);
+        for (int files : sizes) {
+            std::vector<double> bare, lookUp, engine;
+            double longestPause = 0;
+            for (int rep = 0; rep < repetitions; ++rep) {
+                for (auto [how, samples] : { std::pair { Move::Bare, &bare },
+                                             std::pair { Move::LookUpFirst, &lookUp } }) {
+                    BenchFolder folder(files, parent);
+                    samples->push_back(floorRename(folder, how));
+                }
+                BenchFolder folder(files, parent);
+                double pause = 0;
+                engine.push_back(engineBatchWithProgress(folder, &pause));
+                longestPause = std::max(longestPause, pause);
+                std::fprintf(stderr, "  %s, %5d files: repetition %d of %d done\n",
+                             qPrintable(name), files, rep + 1, repetitions);
+            }
+            rows.push_back({ name, files, summarise(bare, 0), summarise(lookUp, 0),
+                             summarise(engine, 0), longestPause });
+        }
+    }
+    const auto figures = [](const Figures &f) {
+        return QStringLiteral("%1 (%2–%3)")
+            .arg(milliseconds(f.median), milliseconds(f.min), milliseconds(f.max));
+    };
+    std::printf("\n| file system | files | floor: bare renames ms | floor: look-up + rename ms "
+                "| batch rename, engine ms | × bare | × look-up + rename | longest pause between "
+                "progress steps ms |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
+    for (const Measured &r : rows) {
+        std::printf("| %s | %d | %s | %s | %s | %s | %s | %s |\n", qPrintable(r.name), r.files,
+                    qPrintable(figures(r.bare)), qPrintable(figures(r.lookUp)),
+                    qPrintable(figures(r.engine)),
+                    qPrintable(fixed(r.engine.median / r.bare.median, 2)),
+                    qPrintable(fixed(r.engine.median / r.lookUp.median, 2)),
+                    qPrintable(milliseconds(r.longestPauseMs)));
+    }
+}
+
 struct Options
 {
     int repetitions = 7;
@@ -728,6 +836,8 @@ struct Options
     bool peer = true;
     bool window = true;
     QString only; // runs only the rows whose label contains this text
+    std::vector<std::pair<QString, QString>> elsewhere; // --on NAME=FOLDER
+    bool local = true; // the rows in the system's temporary folder
 };
 
 Options parseOptions(const QStringList &arguments)
@@ -750,14 +860,20 @@ Options parseOptions(const QStringList &arguments)
                 fail(QStringLiteral("--sizes needs at least one size"));
         } else if (a == QLatin1String("--no-peer")) {
             options.peer = false;
+        } else if (a == QLatin1String("--no-local")) {
+            options.local = false;
         } else if (a == QLatin1String("--no-window")) {
             options.window = false;
         } else if (a == QLatin1String("--only") && i + 1 < arguments.size()) {
             options.only = arguments[++i];
+        } else if (a == QLatin1String("--on") && i + 1 < arguments.size()
+                   && arguments[i + 1].contains(u'=')) {
+            const QString on = arguments[++i];
+            options.elsewhere.emplace_back(on.section(u'=', 0, 0), on.section(u'=', 1));
         } else {
             std::fprintf(stderr,
                          "usage: kelvaro_bench [--reps N] [--sizes 1000,9999] [--no-peer] "
-                         "[--no-window] [--only TEXT]\n");
+                         "[--no-window] [--only TEXT] [--on NAME=FOLDER ...] [--no-local]\n");
             std::exit(a == QLatin1String("--help") ? 0 : 2);
         }
     }
@@ -791,12 +907,12 @@ int main(int argc, char *argv[])
 
     std::vector<std::pair<const RowInfo *, std::function<double(BenchFolder &)>>> runs;
     for (const RowInfo &info : Rows) {
-        if (!QLatin1String(info.label).contains(options.only))
+        if (!options.local || !QLatin1String(info.label).contains(options.only))
             continue;
         std::function<double(BenchFolder &)> run;
         switch (info.row) {
         case Row::FloorRename:
-            run = floorRename;
+            run = [](BenchFolder &f) { return floorRename(f); };
             break;
         case Row::EngineBatch:
             run = engineBatch;
@@ -837,6 +953,8 @@ int main(int argc, char *argv[])
     // on both. The peak memory of a row is taken after its first run.
     Results results;
     for (int files : options.sizes) {
+        if (runs.empty())
+            break;
         std::map<Row, std::vector<double>> samples;
         std::map<Row, double> peaks;
         for (int rep = 0; rep < options.repetitions; ++rep) {
@@ -854,12 +972,16 @@ int main(int argc, char *argv[])
             results[files][info->row] = summarise(samples[info->row], peaks[info->row]);
     }
 
-    std::printf("\n");
-    printTable(results, options.sizes);
-    if (!peer.isEmpty())
-        std::printf("\nThe peer is %s; its peak memory is that of the child process.\n",
-                    qPrintable(peer));
-    printTargets(results, options.sizes);
+    if (!runs.empty()) {
+        std::printf("\n");
+        printTable(results, options.sizes);
+        if (!peer.isEmpty())
+            std::printf("\nThe peer is %s; its peak memory is that of the child process.\n",
+                        qPrintable(peer));
+        printTargets(results, options.sizes);
+    }
+    if (!options.elsewhere.empty())
+        benchElsewhere(options.elsewhere, options.sizes, options.repetitions);
     std::printf("\nload average before %s, after %s\n", qPrintable(loadBefore),
                 qPrintable(loadAverage()));
     return 0;

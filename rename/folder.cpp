@@ -213,20 +213,8 @@ public:
             return outsideFolder();
         const QByteArray a = QFile::encodeName(from);
         const QByteArray b = QFile::encodeName(to);
-        if (::renameat2(m_fd, a.constData(), m_fd, b.constData(), RENAME_NOREPLACE) == 0)
-            return {};
-        if (errno != EINVAL && errno != ENOSYS)
-            return systemFailure(errno);
-        // The file system cannot rename without replacing: a hard link fails when the new
-        // name exists, so link and unlink give the same guarantee. Where links are not
-        // supported either, refuse; a plain rename or a copy could destroy a file.
-        if (::linkat(m_fd, a.constData(), m_fd, b.constData(), 0) != 0)
-            return systemFailure(errno);
-        if (::unlinkat(m_fd, a.constData(), 0) != 0) {
-            const int error = errno;
-            ::unlinkat(m_fd, b.constData(), 0);
+        if (const int error = moveNoReplace(a, b))
             return systemFailure(error);
-        }
         return {};
     }
 
@@ -270,6 +258,70 @@ public:
     }
 
 private:
+    // How this folder's file system renames without replacing. Only an answer of the file
+    // system about the method itself decides it (a missing source or a taken name says
+    // nothing), and from then on every rename of the folder takes that path at once, so
+    // that a batch costs the same per file on every file system.
+    enum class RenameMethod {
+        Untried,
+        NoReplaceFlag, // renameat2(RENAME_NOREPLACE): the kernel refuses a taken name
+        LinkUntried, // the flag is refused; hard links not tried yet
+        LinkThenUnlink, // a hard link fails on a taken name; the old name is then removed
+        CheckedRename, // neither: look the name up, then a plain rename
+    };
+
+    // Where a file system cannot refuse a taken name in the rename itself (no flag, e.g.
+    // through FUSE, NFS or SMB) a hard link can: link(2) never replaces. Where hard links
+    // are missing too (FAT, exFAT, SMB and phone mounts), the name is looked up right before
+    // a plain rename, as careful tools do there. Another program that creates the very same
+    // name between the look-up and the rename would lose that file; nothing closes that
+    // window on such a file system, and the two passes through fresh temporary names keep
+    // the names a batch moves onto out of other programs' way. A copy is never made: it
+    // could silently overwrite a file that appeared at the target.
+    // Returns 0 or the error.
+    int moveNoReplace(const QByteArray &from, const QByteArray &to)
+    {
+        const char *a = from.constData();
+        const char *b = to.constData();
+        switch (m_renameMethod) {
+        case RenameMethod::Untried:
+        case RenameMethod::NoReplaceFlag:
+            if (::renameat2(m_fd, a, m_fd, b, RENAME_NOREPLACE) == 0) {
+                m_renameMethod = RenameMethod::NoReplaceFlag;
+                return 0;
+            }
+            if (m_renameMethod == RenameMethod::NoReplaceFlag
+                || (errno != EINVAL && errno != ENOSYS))
+                return errno;
+            m_renameMethod = RenameMethod::LinkUntried;
+            [[fallthrough]];
+        case RenameMethod::LinkUntried:
+        case RenameMethod::LinkThenUnlink:
+            if (::linkat(m_fd, a, m_fd, b, 0) == 0) {
+                m_renameMethod = RenameMethod::LinkThenUnlink;
+                if (::unlinkat(m_fd, a, 0) == 0)
+                    return 0;
+                const int error = errno;
+                ::unlinkat(m_fd, b, 0);
+                return error;
+            }
+            if (m_renameMethod == RenameMethod::LinkThenUnlink
+                || (errno != EPERM && errno != ENOSYS && errno != EXDEV && errno != EOPNOTSUPP))
+                return errno;
+            m_renameMethod = RenameMethod::CheckedRename;
+            [[fallthrough]];
+        case RenameMethod::CheckedRename: {
+            struct stat st;
+            if (::fstatat(m_fd, b, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                return EEXIST;
+            if (errno != ENOENT)
+                return errno;
+            return ::renameat(m_fd, a, m_fd, b) == 0 ? 0 : errno;
+        }
+        }
+        return EINVAL;
+    }
+
     // Opens a regular file for reading; -1 with the reason otherwise. O_NONBLOCK keeps a FIFO
     // from blocking the open.
     int openRegular(const QString &name, OpResult *failure = nullptr)
@@ -300,6 +352,7 @@ private:
 
     QString m_path;
     int m_fd;
+    RenameMethod m_renameMethod = RenameMethod::Untried;
 };
 
 #else

@@ -55,7 +55,10 @@ public:
     // a power cut.
     virtual OpResult createFileDurably(const QString &name, const QByteArray &bytes) = 0;
 
-    // Renames `from` to `to`, failing rather than replacing when `to` exists.
+    // Renames `from` to `to`, failing rather than replacing when `to` exists. Where the file
+    // system offers no rename that refuses a taken name, and no hard links either, the name
+    // is looked up right before a plain rename: only another program creating that very name
+    // in the same instant could then be replaced.
     virtual OpResult renameNoReplace(const QString &from, const QString &to) = 0;
 
     // Deletes the entry `name` (a link itself, never its target).

@@ -1,5 +1,7 @@
 // What the engine tests share: a temporary folder whose files are compared name for name and
 // byte for byte, a folder with a chosen fault, and the input the preview gives a batch rename.
+// The folder is made in the system's temporary folder (TMPDIR), which the suite points at each
+// kind of file system in turn.
 #pragma once
 
 #include "batch_rename.h"
@@ -49,6 +51,14 @@ struct Scene
     {
         for (auto it = changes.cbegin(); it != changes.cend(); ++it)
             it->isNull() ? void(QFile::remove(dir.filePath(it.key()))) : put(it.key(), *it);
+    }
+    // Whether the folder's file system takes names that differ only in case for one.
+    bool foldsCase() const
+    {
+        put(".case", {});
+        const bool folds = QFileInfo::exists(dir.filePath(".CASE"));
+        QFile::remove(dir.filePath(".case"));
+        return folds;
     }
     // The real folder with one fault: "rename k [l]" (the k-th [and l-th] rename fail),
     // "stuck k" (and every rename after the k-th), "crash k" (a power cut after k renames),

@@ -19,6 +19,7 @@ struct Case
     QString fault = {}; // as Scene::open takes it
     bool ignoreCase = false; // the folder ignores case, as FAT and NTFS do
     QString message = {}; // empty: done, every target under its new name
+    std::optional<QString> folded = {}; // where the file system ignores case: this message
     QStringList stranded = {}; // renaming back failed: the names the targets carry
     int k = 1; // done or stranded: the history file written; file 0 too when it is 1
     QStringList removed = {}; // done: files of `extra` the run deletes
@@ -91,8 +92,10 @@ private slots:
             .message = taken + "voxalog0.log" });
         add("unreadable entry at the next number", { .history = 2,
             .extra = { { "VOXAjpg2.log/x", "" } }, .message = taken + "VOXAjpg2.log" });
+        // Where the file system ignores case, the second spelling writes over the first.
         add("one number in two spellings", { .history = 2, .extra = { { "VOXAJPG1.log", "x" } },
-            .message = msg::RenameFaultyHistory + "VOXAJPG1.log" });
+            .message = msg::RenameFaultyHistory + "VOXAJPG1.log",
+            .folded = msg::RenameFaultyHistory + "VOXAjpg1.log" });
         // Another program takes a new name after the checks: the rename fails, never replaces.
         add("new name appears", { .fault = "appear n0001.jpg", .message = msg::RenameFailedRolledBack
                                   + "b.jpg → n0001.jpg (File exists)" });
@@ -112,6 +115,8 @@ private slots:
         add("write of 1 fails, new 0", { .fault = "write VOXAjpg1.log", .message = full });
         add("sync fails", { .history = 3, .fault = "sync",
                             .message = unwritten + "VOXAjpg3.log" + io });
+        add("new name held in another case", { .extra = { { "N0001.jpg", "mine" } },
+            .folded = msg::RenameFailedRolledBack + "b.jpg → n0001.jpg (File exists)" });
         // Renaming back fails too: the message names every file not under its old name, the
         // folder agrees with it, and the run's history stays.
         add("stuck in pass 2", { .fault = "stuck 5", .message = msg::RenameFailed
@@ -129,15 +134,26 @@ private slots:
             scene.put(historyFileName("jpg", n), encodeHistory(c.files));
         scene.change(c.extra);
         Files want = scene.files(); // refused, or failed and rolled back: exactly as before
-        BatchInput input = previewed(c.files, c.prefix, c.startNo, c.pattern);
-        input.newNames = c.newNames.value_or(input.newNames);
         if (c.fault.startsWith("appear"))
             want[c.fault.section(' ', 1)] = "stranger";
+        const QString message = c.folded && scene.foldsCase() ? *c.folded : c.message;
+        BatchInput input = previewed(c.files, c.prefix, c.startNo, c.pattern);
+        input.newNames = c.newNames.value_or(input.newNames);
         for (const QString &name : c.removed)
             want.remove(name);
-        QCOMPARE(renameBatch(*scene.open(c.fault, c.ignoreCase), input).message(), c.message);
-        if (c.message.isEmpty() || !c.stranded.isEmpty()) { // the run's history stays
-            const QStringList &carried = c.message.isEmpty() ? input.newNames : c.stranded;
+        // Progress comes with every rename as it is done, however slow the file system.
+        int reported = 0, early = 0;
+        const auto progress = [&](const RenameStep &step) {
+            ++reported;
+            early += !QFileInfo::exists(scene.dir.filePath(step.to));
+        };
+        QCOMPARE(renameBatch(*scene.open(c.fault, c.ignoreCase), input, progress).message(),
+                 message);
+        QCOMPARE(early, 0);
+        if (message.isEmpty())
+            QCOMPARE(reported, 2 * c.files.size());
+        if (message.isEmpty() || !c.stranded.isEmpty()) { // the run's history stays
+            const QStringList &carried = message.isEmpty() ? input.newNames : c.stranded;
             Files moved;
             for (int i = 0; i < c.files.size(); ++i)
                 moved[carried[i]] = want.take(c.files[i]);

@@ -83,7 +83,9 @@ private slots:
         faulty("a line longer than any name", ap,
                { { "VOXAjpg0.log", "a.jpg\r\n" + QByteArray(1100, 'b') + "\r\nc.jpg\r\n" } });
         faulty("names a restore temporary", { { "a.jpg", "ZYX0001.zyx", "c.jpg" }, p });
-        faulty("one number in two spellings", ap, { { "VOXAJPG1.log", encodeHistory(p) } });
+        // Where the file system ignores case the second spelling writes over the first,
+        // and the chain is then unfit in its line counts.
+        faulty("one number in two spellings", ap, { { "VOXAJPG1.log", "x.jpg\r\n" } });
         // The chain is found without regard to the case of its file type, as on the disks the
         // format comes from, and undone step by step.
         add("chain in mixed spellings", { .chain = chainOf(2, 3), .spellings = { "JPG", "JPG" },
@@ -163,10 +165,12 @@ private slots:
         scene.put("VOXAtxt0.log", "a.txt\r\n");
         scene.put("VOXAjpg1.log", "a.jpg\r\n");
         const Files before = scene.files();
-        scene.put("VOXAJpg1.log", "a.jpg\r\n");
-        QCOMPARE(renaming::deleteHistory(*scene.open(), "*.jpg").message(), msg::FaultyHistory);
-        QFile::remove(scene.dir.filePath("VOXAJpg1.log"));
-        QCOMPARE(scene.files(), before);
+        if (!scene.foldsCase()) { // elsewhere two spellings are one file
+            scene.put("VOXAJpg1.log", "a.jpg\r\n");
+            QCOMPARE(renaming::deleteHistory(*scene.open(), "*.jpg").message(), msg::FaultyHistory);
+            QFile::remove(scene.dir.filePath("VOXAJpg1.log"));
+            QCOMPARE(scene.files(), before);
+        }
         QCOMPARE(renaming::deleteHistory(*scene.open("remove VOXAjpg1.log"), "*.jpg").message(),
                  msg::HistoryNotDeleted + "VOXAjpg1.log (Permission denied)");
         QCOMPARE(scene.files().keys(),

@@ -4,6 +4,7 @@
 
 #include "folder.h"
 
+#include <QFile>
 #include <QSet>
 
 #include <memory>
