@@ -7,15 +7,14 @@
 #include "translation.h"
 
 #include <QApplication>
-#include <QLockFile>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
 
     // A second copy ends at once, without a word.
-    const std::unique_ptr<QLockFile> instance = claimSingleInstance();
-    if (!instance)
+    SingleInstance instance;
+    if (!instance.claim())
         return 0;
 
     installQtJapaneseTranslation(app);
