@@ -24,8 +24,6 @@
 
 namespace {
 
-// The widest prefix, in Windows-31J width units (250 half-width or 125 full-width characters).
-constexpr int MaxPrefixWidth = 250;
 constexpr int EnterKey = 13;
 
 // The client area and the outer size of the window, in twips.
@@ -411,7 +409,7 @@ bool frmVOXA_R_1::filterKeyPress(QObject *watched, QEvent *event)
 void frmVOXA_R_1::Form_Load()
 {
     setWindowTitle(msg::AppTitle);
-    Module_Globals.MaxFiles = 9999;
+    Module_Globals.MaxFiles = renaming::MaxTargetFiles;
     Combo1->addItems({ QStringLiteral("*.jpg"), QStringLiteral("*.gif"), QStringLiteral("*.txt"),
                        QStringLiteral("*.doc") });
     Combo1->setCurrentIndex(0);
@@ -471,7 +469,7 @@ void frmVOXA_R_1::LIST2_CLEAR()
 void frmVOXA_R_1::Dir1_Change()
 {
     Drive1->showFolder(Dir1->path());
-    if (Combo1->currentText() == QLatin1String("*.*")) {
+    if (renaming::isEveryFilePattern(Combo1->currentText())) {
         File1.setPath(Dir1->path());
         if (!messages().retry(msg::ChooseExtension))
             return;
@@ -559,7 +557,7 @@ void frmVOXA_R_1::Drive1_GotFocus()
 void frmVOXA_R_1::Text1_Change()
 {
     LIST2_CLEAR();
-    if (renaming::prefixWidth(Text1->text()) <= MaxPrefixWidth)
+    if (renaming::prefixWidth(Text1->text()) <= renaming::MaxPrefixWidth)
         return;
     if (!messages().retry(msg::PrefixTooWide))
         return;
@@ -596,7 +594,7 @@ void frmVOXA_R_1::Text2_Change()
     LIST2_CLEAR();
     const double v = renaming::basicVal(Text2->text());
     const int c = List1->count();
-    if (v < 0 || v + c > Module_Globals.MaxFiles) {
+    if (!renaming::startNumberFits(v, c, Module_Globals.MaxFiles)) {
         if (messages().retry(msg::NumberNotAllowed)) {
             Text2->setText(QString());
             LIST2_CLEAR();

@@ -73,7 +73,7 @@ public:
     QListWidget *List1 = nullptr; // target list
     QListWidget *List2 = nullptr; // new-name list
     QPushButton *Command1 = nullptr; // starts the batch rename
-    FolderListing File1;
+    renaming::FolderListing File1;
 
     QMenu *mnuFile = nullptr;
     QMenu *mnuEdit = nullptr;
