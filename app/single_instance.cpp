@@ -1,8 +1,12 @@
 #include "single_instance.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QStandardPaths>
+#include <QThread>
 
 #ifndef Q_OS_WIN
 #include <cerrno>
@@ -16,6 +20,12 @@
 namespace {
 
 const QString LockFileName = QStringLiteral("kelvaro.lock");
+const QString SocketFileName = QStringLiteral("kelvaro.socket");
+// A hand-over is one path; a peer that sends more without a line end is cut off.
+constexpr qint64 MaxHandOverBytes = 64 * 1024;
+// How long a later start waits for a running copy that has taken the lock but is not yet
+// listening; it listens right after taking the lock.
+constexpr int HandOverWaitMs = 3000;
 
 #ifndef Q_OS_WIN
 // Makes `folder` when it is missing, and tells whether it is a real folder of this user that
@@ -83,23 +93,94 @@ bool SingleInstance::claim()
         lock->setStaleLockTime(0);
         if (lock->tryLock(0)) {
             m_lock = std::move(lock);
+            m_folder = folder;
+            listen();
             return true;
         }
-        if (lock->error() == QLockFile::LockFailedError)
+        if (lock->error() == QLockFile::LockFailedError) {
+            m_folder = folder;
             return false;
+        }
 #else
         const int fd = isPrivateFolder(folder) ? openLockFile(folder) : -1;
         if (fd < 0)
             continue;
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             m_lockFd = fd;
+            m_folder = folder;
+            listen();
             return true;
         }
         const int error = errno;
         ::close(fd);
-        if (error == EWOULDBLOCK)
+        if (error == EWOULDBLOCK) {
+            m_folder = folder;
             return false;
+        }
 #endif
     }
     return true;
+}
+
+QString SingleInstance::socketName() const
+{
+    return QDir(m_folder).filePath(SocketFileName);
+}
+
+void SingleInstance::listen()
+{
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    // Only the holder of the lock gets here, so a socket file found in its place was left by a
+    // copy that ended without removing it.
+    QLocalServer::removeServer(socketName());
+    if (!m_server->listen(socketName())) {
+        // The program runs all the same; later starts only end without handing anything over.
+        delete m_server;
+        m_server = nullptr;
+        return;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { receive(socket); });
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            receive(socket);
+        }
+    });
+}
+
+void SingleInstance::receive(QLocalSocket *socket)
+{
+    if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > MaxHandOverBytes)
+            socket->abort();
+        return;
+    }
+    const QString folder = QString::fromUtf8(socket->readLine()).chopped(1);
+    socket->disconnectFromServer();
+    emit handedOver(folder);
+}
+
+bool SingleInstance::handOver(const QString &folder) const
+{
+    if (m_folder.isEmpty())
+        return false;
+    QLocalSocket socket;
+    const QDeadlineTimer deadline(HandOverWaitMs);
+    for (;;) {
+        socket.connectToServer(socketName());
+        if (socket.waitForConnected(int(deadline.remainingTime())))
+            break;
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
+    socket.write(folder.toUtf8() + '\n');
+    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(int(deadline.remainingTime()))) {
+    }
+    const bool written = socket.bytesToWrite() == 0;
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(int(deadline.remainingTime()));
+    return written;
 }

@@ -7,11 +7,18 @@
 // A runtime folder that cannot hold the lock file (read-only, a file in the way) gives way to a
 // private folder of the user's in the temporary folder; when no folder can hold it, the program
 // starts without the check: a second window is a lesser harm than a program that never starts.
+//
+// The running copy listens on the local socket "kelvaro.socket" beside the lock. A later start
+// that finds the lock held hands the folder it was given (or nothing) over through it, one
+// line of UTF-8, and ends.
 #pragma once
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+
+class QLocalServer;
+class QLocalSocket;
 
 #ifdef Q_OS_WIN
 #include <QLockFile>
@@ -37,11 +44,25 @@ public:
     // hold the lock at all; false when another copy runs.
     bool claim();
 
+    // After a failed claim: hands `folder` (empty: none) to the running copy, waiting a moment
+    // for one that is still starting to listen. False when no copy took it.
+    bool handOver(const QString &folder) const;
+
+signals:
+    // A later start handed over `folder`; empty when it was given none.
+    void handedOver(const QString &folder);
+
 private:
+    QString socketName() const;
+    void listen();
+    void receive(QLocalSocket *socket);
+
 #ifdef Q_OS_WIN
     std::unique_ptr<QLockFile> m_lock;
 #else
     int m_lockFd = -1;
 #endif
     QStringList m_folders;
+    QString m_folder; // the folder whose lock this copy holds, or found held
+    QLocalServer *m_server = nullptr;
 };

@@ -33,6 +33,11 @@ inline QString tooManyFiles(int maxFiles)
         + QStringLiteral("を越えていますから処理出来ません");
 }
 
+// A folder given from outside the window: the program's argument, a drop, a later start.
+inline const QString FolderNotFound = QStringLiteral("フォルダーが見つかりませんから開けません：");
+inline const QString FolderNotReadable = QStringLiteral("フォルダーを読めませんから開けません：");
+inline const QString StartingInCurrentFolder = QStringLiteral("現在のフォルダーで始めます");
+
 // New-name entry.
 inline const QString PrefixTooWide
     = QStringLiteral("指定できるのは、半角２５０文字以下又は、全角１２５文字以下です");

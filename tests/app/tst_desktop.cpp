@@ -8,6 +8,7 @@
 
 #include <QAccessible>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 
@@ -82,6 +83,55 @@ private slots:
         third->kill();
         third->waitForFinished();
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // A folder or a file dropped on the window opens its folder, as if chosen in the folder list;
+    // never taken as a move (the source would delete what it moved), and not while a box is open.
+    void dropOpensFolder_data()
+    {
+        QTest::addColumn<QString>("dropped");
+        QTest::addColumn<bool>("duringBox");
+        QTest::addColumn<bool>("moves");
+        QTest::newRow("folder") << "photos" << false << true;
+        QTest::newRow("file") << "photos/a.jpg" << false << true;
+        QTest::newRow("while a box is open") << "photos" << true << false;
+        QTest::newRow("path that does not exist") << "gone" << false << false;
+    }
+    void dropOpensFolder()
+    {
+        QFETCH(QString, dropped);
+        QFETCH(bool, duringBox);
+        QFETCH(bool, moves);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("photos"));
+        touch(dir.filePath("photos"), "a.jpg");
+        ShownWindow w;
+        w.open(dir.path());
+        QMimeData mime;
+        mime.setUrls({ QUrl::fromLocalFile(dir.filePath(dropped)) });
+        bool accepted = false;
+        const auto drop = [&] {
+            const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+            QDragEnterEvent enter(QPoint(10, 10), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(w.window.get(), &enter);
+            QDropEvent event(QPointF(10, 10), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(w.window.get(), &event);
+            accepted = event.isAccepted() && event.dropAction() != Qt::MoveAction;
+        };
+        QStringList boxes;
+        if (duringBox) {
+            w.boxes.onShow = [&](const auto &) { drop(); };
+            w->mnuVer_Click();
+            boxes << msg::VersionLine;
+        } else {
+            drop();
+        }
+        QCOMPARE(accepted, !duringBox);
+        QCoreApplication::processEvents();
+        QCOMPARE(w->Dir1->path(), moves ? dir.filePath("photos") : dir.path());
+        if (dropped == "gone")
+            boxes << msg::FolderNotFound + dir.filePath(dropped);
+        QCOMPARE(w.boxes.texts(), boxes);
     }
 
     void qtTextsAreJapanese()
