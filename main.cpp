@@ -21,15 +21,11 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Kelvaro 連続改名 / batch file renamer (kelvaro-cli: from a terminal)"));
+    parser.setApplicationDescription(msg::ProgramDescription);
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(
-        QStringLiteral("folder"),
-        QStringLiteral("開くフォルダー（ファイルならそのフォルダー）/ the folder to open (a file: "
-                       "its folder)"),
-        QStringLiteral("[FOLDER]"));
+    parser.addPositionalArgument(QStringLiteral("folder"), msg::FolderArgument,
+                                 QStringLiteral("[FOLDER]"));
     parser.process(app);
     const QString argument = parser.positionalArguments().value(0);
     // Made absolute here: the running copy a later start hands it to has its own current folder.
