@@ -113,7 +113,7 @@ int main(int argc, char *argv[])
     QString problem;
     std::optional<cli::Request> request;
     if (!parser.parse(app.arguments())) {
-        problem = parser.errorText();
+        problem = cli::escaped(parser.errorText());
     } else if (parser.isSet(help)) {
         parser.showHelp(cli::Done);
     } else if (parser.isSet(version)) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts the real program on a virtual X display with a folder, a file and a path that does not
-# exist, and once more while it runs to hand a folder over. Which folder the window is on is
+# exist (after the copy before it crashed), and once more while it runs to hand a folder over. Which folder the window is on is
 # read from what it does: Ctrl+D deletes the rename history of that folder and no other.
 # Usage: open_folder.sh KELVARO_EXECUTABLE (runs on $DISPLAY when it is set)
 set -euo pipefail
@@ -80,7 +80,10 @@ expect_window_on photos "started with a folder"
 quit
 launch "$work/photos/a.jpg"
 expect_window_on photos "started with a file"
-quit
+# A crash leaves the lock file and the socket behind; neither may stop the next copy.
+kill -KILL "$pid"
+wait "$pid" 2>/dev/null || true
+pid=
 launch "$work/missing"
 answer_box Kelvaro 2
 expect_window_on start "started with a path that does not exist (one box)"
