@@ -2,7 +2,8 @@
 // "kelvaro.lock" in the user's runtime folder. The kernel drops such a lock when its process
 // ends, however it ends, so a copy that crashed or was killed never blocks the next start, and
 // what the file holds (nothing, or whatever a crash or another program left in it) does not
-// matter.
+// matter. (Windows has no flock; there a QLockFile, whose stale locks are taken over once
+// their process has gone, stands in.)
 //
 // A runtime folder that cannot hold the lock file (read-only, a file in the way) gives way to a
 // private folder of the user's in the temporary folder; when no folder can hold it, the program
