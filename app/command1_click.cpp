@@ -15,6 +15,7 @@
 
 void frmVOXA_R_1::Command1_Click()
 {
+    const Running running(this);
     printing::MessageBoxes &boxes = messages();
     const renaming::BatchInput input { listEntries(List1), listEntries(List2), Text1->text(),
                                        Module_Globals.StartNo, Combo1->currentText() };

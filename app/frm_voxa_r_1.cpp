@@ -1,5 +1,6 @@
 #include "frm_voxa_r_1.h"
 
+#include "folder_request.h"
 #include "history.h"
 #include "japanese_fonts.h"
 #include "messages.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,14 +20,14 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 
 namespace {
 
-// The widest prefix, in Windows-31J width units (250 half-width or 125 full-width characters).
-constexpr int MaxPrefixWidth = 250;
 constexpr int EnterKey = 13;
 
 // The client area and the outer size of the window, in twips.
@@ -60,21 +62,29 @@ QFont japaneseFont(const QString &family, double pointSize, bool bold)
 // Hands every box on and, once it is answered, makes the window active again before the
 // handler goes on. The window system gives the activation back to the window only later, and
 // until then a focus move from code would change the focus without any focus event, so the
-// handlers the move should run (Text1_LostFocus after a Retry, for one) would not run.
+// handlers the move should run (Text1_LostFocus after a Retry, for one) would not run. Counts
+// the boxes open in `open`.
 class ReactivatingMessageBoxes : public printing::MessageBoxes
 {
 public:
-    ReactivatingMessageBoxes(printing::MessageBoxes &boxes, QWidget *window)
+    ReactivatingMessageBoxes(printing::MessageBoxes &boxes, QWidget *window, int &open)
         : m_boxes(boxes)
         , m_window(window)
+        , m_open(open)
     { }
     bool confirm(const QString &text, printing::Icon icon) override
     {
+        ++m_open;
         return reactivateAfter(m_boxes.confirm(text, icon));
     }
-    bool retry(const QString &text) override { return reactivateAfter(m_boxes.retry(text)); }
+    bool retry(const QString &text) override
+    {
+        ++m_open;
+        return reactivateAfter(m_boxes.retry(text));
+    }
     void inform(const QString &text) override
     {
+        ++m_open;
         m_boxes.inform(text);
         reactivateAfter(true);
     }
@@ -82,6 +92,7 @@ public:
 private:
     bool reactivateAfter(bool answer)
     {
+        --m_open;
         if (m_window->isVisible() && !m_window->isActiveWindow()
             && !QApplication::activeModalWidget() && !QApplication::activePopupWidget()) {
             m_window->activateWindow();
@@ -92,7 +103,31 @@ private:
 
     printing::MessageBoxes &m_boxes;
     QWidget *m_window;
+    int &m_open;
 };
+
+// The local path a drag brings, when it may be dropped: the first local file or folder among
+// its URLs, offered for copying or linking.
+QString droppedPath(const QDropEvent *event)
+{
+    if (!(event->possibleActions() & (Qt::CopyAction | Qt::LinkAction)))
+        return {};
+    const QList<QUrl> urls = event->mimeData()->urls();
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return {};
+}
+
+// Takes a drop as a link, or as a copy when the source offers no link; never as a move, which
+// the source would answer by deleting what was dragged.
+void acceptDrop(QDropEvent *event)
+{
+    event->setDropAction((event->possibleActions() & Qt::LinkAction) ? Qt::LinkAction
+                                                                     : Qt::CopyAction);
+    event->accept();
+}
 
 // Shrinks a label's font until each of its texts fits the label, so that no heading or status
 // text is cut off where the substitute font runs wider or taller than the form's own faces.
@@ -129,11 +164,17 @@ frmVOXA_R_1::frmVOXA_R_1(const Services &services, QWidget *parent)
     if (!m_services.messages)
         m_ownMessages = std::make_unique<printing::QtMessageBoxes>(this);
     m_messages = std::make_unique<ReactivatingMessageBoxes>(
-        m_services.messages ? *m_services.messages : *m_ownMessages, this);
+        m_services.messages ? *m_services.messages : *m_ownMessages, this, m_busy);
     printing::installJapaneseFontSubstitutes();
     createControls();
     createMenus();
     connectEvents();
+    // A folder or file dropped anywhere on the window opens its folder; the text boxes would
+    // take it as text instead.
+    setAcceptDrops(true);
+    for (QWidget *box : { static_cast<QWidget *>(Text1), static_cast<QWidget *>(Text2),
+                          static_cast<QWidget *>(Combo1->lineEdit()) })
+        box->setAcceptDrops(false);
     Form_Load();
 }
 
@@ -411,16 +452,18 @@ bool frmVOXA_R_1::filterKeyPress(QObject *watched, QEvent *event)
 void frmVOXA_R_1::Form_Load()
 {
     setWindowTitle(msg::AppTitle);
-    Module_Globals.MaxFiles = 9999;
+    Module_Globals.MaxFiles = renaming::MaxTargetFiles;
     Combo1->addItems({ QStringLiteral("*.jpg"), QStringLiteral("*.gif"), QStringLiteral("*.txt"),
                        QStringLiteral("*.doc") });
     Combo1->setCurrentIndex(0);
     Combo1->setEditText(QStringLiteral("*.jpg"));
     Label2->setText(msg::StatusAtStart);
 
-    // Drive1, Dir1 and the folder listing start on the process's current folder. Setting the
-    // folder lists nothing: the target list stays empty until the user chooses.
-    const QString current = QDir::currentPath();
+    // Drive1, Dir1 and the folder listing start on the process's current folder, or on the
+    // folder the program was given. Setting the folder lists nothing: the target list stays
+    // empty until the user chooses.
+    const QString current
+        = m_services.startFolder.isEmpty() ? QDir::currentPath() : m_services.startFolder;
     {
         const QSignalBlocker blocker(Dir1);
         Dir1->setPath(current);
@@ -461,6 +504,60 @@ void frmVOXA_R_1::nmuEnd_Click()
 }
 
 // ---------------------------------------------------------------------------------------------
+// Folders from outside the window
+
+bool frmVOXA_R_1::busy() const
+{
+    return m_busy > 0 || QApplication::activeModalWidget();
+}
+
+bool frmVOXA_R_1::goToFolder(const QString &path)
+{
+    if (busy())
+        return false;
+    const FolderRequest request = folderRequestOf(path);
+    if (request.folder.isEmpty() || !Dir1->setPath(request.folder)) {
+        messages().inform(request.folder.isEmpty() ? request.problem
+                                                   : msg::FolderNotReadable + request.folder);
+        return false;
+    }
+    return true;
+}
+
+void frmVOXA_R_1::bringToFront()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmVOXA_R_1::dragEnterEvent(QDragEnterEvent *event)
+{
+    dragMoveEvent(event);
+}
+
+void frmVOXA_R_1::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!busy() && !droppedPath(event).isEmpty())
+        acceptDrop(event);
+    else
+        event->ignore();
+}
+
+void frmVOXA_R_1::dropEvent(QDropEvent *event)
+{
+    const QString path = droppedPath(event);
+    if (busy() || path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    acceptDrop(event);
+    // The drop ends first: a message box the listing may show must not hold up the source.
+    QTimer::singleShot(0, this, [this, path] { goToFolder(path); });
+}
+
+// ---------------------------------------------------------------------------------------------
 // Target selection
 
 void frmVOXA_R_1::LIST2_CLEAR()
@@ -471,7 +568,7 @@ void frmVOXA_R_1::LIST2_CLEAR()
 void frmVOXA_R_1::Dir1_Change()
 {
     Drive1->showFolder(Dir1->path());
-    if (Combo1->currentText() == QLatin1String("*.*")) {
+    if (renaming::isEveryFilePattern(Combo1->currentText())) {
         File1.setPath(Dir1->path());
         if (!messages().retry(msg::ChooseExtension))
             return;
@@ -559,7 +656,7 @@ void frmVOXA_R_1::Drive1_GotFocus()
 void frmVOXA_R_1::Text1_Change()
 {
     LIST2_CLEAR();
-    if (renaming::prefixWidth(Text1->text()) <= MaxPrefixWidth)
+    if (renaming::prefixWidth(Text1->text()) <= renaming::MaxPrefixWidth)
         return;
     if (!messages().retry(msg::PrefixTooWide))
         return;
@@ -596,7 +693,7 @@ void frmVOXA_R_1::Text2_Change()
     LIST2_CLEAR();
     const double v = renaming::basicVal(Text2->text());
     const int c = List1->count();
-    if (v < 0 || v + c > Module_Globals.MaxFiles) {
+    if (!renaming::startNumberFits(v, c, Module_Globals.MaxFiles)) {
         if (messages().retry(msg::NumberNotAllowed)) {
             Text2->setText(QString());
             LIST2_CLEAR();

@@ -13,6 +13,10 @@
 // and StartNo live in Module_Globals. Message boxes, folder operations and the print device
 // come from Services, so that tests can replace them.
 //
+// A folder can also come from outside: the program's argument, a drop on the window, or a later
+// start of the program handing its argument over. goToFolder() moves the folder list there as
+// the user would, unless a run or a message box is in progress.
+//
 // Handlers run synchronously, one at a time: setting a text box's text from code runs its
 // change handler before setText() returns, Dir1->setPath() runs Dir1_Change, and moving the
 // focus from code runs the GotFocus/LostFocus handlers of the controls involved. Focus moves
@@ -73,7 +77,7 @@ public:
     QListWidget *List1 = nullptr; // target list
     QListWidget *List2 = nullptr; // new-name list
     QPushButton *Command1 = nullptr; // starts the batch rename
-    FolderListing File1;
+    renaming::FolderListing File1;
 
     QMenu *mnuFile = nullptr;
     QMenu *mnuEdit = nullptr;
@@ -117,10 +121,39 @@ public:
     void mnuDeletelog_Click(); // restore_commands.cpp: delete history
     void mnuFprint_Click(); // print_commands.cpp: print the target list
 
+    // Moves the folder list to the folder `path` asks for (a file: the folder holding it), as
+    // if the user had chosen it there; a folder that cannot be shown is told in a box. Ignored
+    // while busy(). Returns whether the folder list shows that folder now.
+    bool goToFolder(const QString &path);
+    // Brings the window to the front, out of its minimised state.
+    void bringToFront();
+    // Whether a rename or restore runs or a message box is open.
+    bool busy() const;
+
+    // Marks a rename or restore as running for as long as it lives.
+    class Running
+    {
+    public:
+        explicit Running(frmVOXA_R_1 *window)
+            : m_window(window)
+        {
+            ++m_window->m_busy;
+        }
+        ~Running() { --m_window->m_busy; }
+        Running(const Running &) = delete;
+        Running &operator=(const Running &) = delete;
+
+    private:
+        frmVOXA_R_1 *m_window;
+    };
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void createControls();
@@ -134,6 +167,7 @@ private:
 
     Services m_services;
     QElapsedTimer m_sinceRepaint;
+    int m_busy = 0; // runs in progress and message boxes open
     std::unique_ptr<printing::MessageBoxes> m_ownMessages;
     std::unique_ptr<printing::MessageBoxes> m_messages;
 };

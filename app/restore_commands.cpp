@@ -15,6 +15,7 @@
 
 void frmVOXA_R_1::nmuUndo_Click()
 {
+    const Running running(this);
     printing::MessageBoxes &boxes = messages();
     if (!boxes.confirm(msg::AskRestore, printing::Icon::Question)) {
         Label2->setText(msg::StatusIdle);

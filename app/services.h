@@ -20,4 +20,6 @@ struct Services
     // The folder that holds the executable: the read-me file lies there, and the re-listing
     // after a rename passes through it.
     QString programFolder;
+    // The folder the window starts on; empty: the process's current folder.
+    QString startFolder;
 };

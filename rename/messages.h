@@ -33,6 +33,15 @@ inline QString tooManyFiles(int maxFiles)
         + QStringLiteral("を越えていますから処理出来ません");
 }
 
+// A folder given from outside the window: the program's argument, a drop, a later start.
+inline const QString FolderNotFound = QStringLiteral("フォルダーが見つかりませんから開けません：");
+inline const QString FolderNotReadable = QStringLiteral("フォルダーを読めませんから開けません：");
+inline const QString StartingInCurrentFolder = QStringLiteral("現在のフォルダーで始めます");
+inline const QString ProgramDescription
+    = QStringLiteral("Kelvaro 連続改名 / batch file renamer (kelvaro-cli: from a terminal)");
+inline const QString FolderArgument = QStringLiteral(
+    "開くフォルダー（ファイルならそのフォルダー）/ the folder to open (a file: its folder)");
+
 // New-name entry.
 inline const QString PrefixTooWide
     = QStringLiteral("指定できるのは、半角２５０文字以下又は、全角１２５文字以下です");
@@ -126,5 +135,83 @@ inline const QString ReportSummaryHead = QStringLiteral("以上");
 inline const QString ReadmeCaption = QStringLiteral("お読み下さい");
 inline const QString ReadmePrintButton = QStringLiteral("印刷");
 inline const QString ReadmeCloseButton = QStringLiteral("閉じる");
+
+// The command line (kelvaro-cli). Its refusals and failures use the texts above; these are its
+// own: questions are answered on the terminal, and its help is in Japanese and English.
+inline const QString CliFolderNotOpened = QStringLiteral("フォルダーを開けません：");
+inline const QString CliInterruptedHint
+    = QStringLiteral("前回の改名が中断されています。kelvaro-cli restore で元に戻せます");
+inline const QString CliHistoryBadName
+    = QStringLiteral("使えないファイル名ですから履歴を読めません：");
+inline const QString CliYesNo = QStringLiteral(" [y/N] ");
+inline const QString CliHelp = QStringLiteral(
+    "Kelvaro のコマンド版。フォルダー内の同じ種類のファイルを、頭＋4桁の連番＋元の拡張子部分の\n"
+    "名前に一度に改名し、その改名を元に戻します。改名履歴は窓の Kelvaro と同じなので、\n"
+    "どちらで改名しても、どちらでも元に戻せます。\n"
+    "The command-line companion of Kelvaro: gives every file of one type in a folder a prefix, a\n"
+    "four-digit running number and its own extension part, and undoes such renames. It keeps\n"
+    "the same rename history as the window, so a batch renamed in one can be undone in the other.\n"
+    "\n"
+    "コマンド / Commands:\n"
+    "  rename FOLDER -t TYPE -p PREFIX -s START [--dry-run]\n"
+    "      改名します。計画（元の名前 → 新しい名前）を標準出力に書きます。\n"
+    "      renames the batch; prints the plan (old → new) on standard output\n"
+    "  restore FOLDER -t TYPE [--steps N | --all]\n"
+    "      新しい改名から元に戻します（既定は 1 回分）。\n"
+    "      undoes recorded renames, newest first (one by default)\n"
+    "  history FOLDER -t TYPE\n"
+    "      記録された改名を表示します（番号、ファイル数、最初と最後の名前）。\n"
+    "      lists the recorded renames (number, file count, first and last names)\n"
+    "  delete-history FOLDER -t TYPE\n"
+    "      改名履歴を削除します（その後は元に戻せません）。\n"
+    "      deletes the rename history (the renames can no longer be undone)\n"
+    "\n"
+    "終了状態 / Exit status:\n"
+    "  0  成功 / done\n"
+    "  1  拒否、何も変更していません / refused, nothing changed\n"
+    "  2  使い方の誤り / bad usage\n"
+    "  3  失敗、すべて元に戻しました / failed, everything put back\n"
+    "  4  失敗、元に戻せなかったファイルがあります / failed, some files not put back\n"
+    "  5  質問に「いいえ」と答えました / answered no to a question\n"
+    "\n"
+    "名前の制御文字は \\t \\x1b \\\\ のように表示します。\n"
+    "Control characters in names are shown escaped: \\t \\x1b \\\\.");
+inline const QString CliFolderArgument = QStringLiteral("対象のフォルダー / the folder");
+inline const QString CliTypeOption
+    = QStringLiteral("ファイルの種類（例 '*.jpg'）/ the file type, such as '*.jpg'");
+inline const QString CliPrefixOption
+    = QStringLiteral("rename: 新しい名前の頭 / the prefix of the new names");
+inline const QString CliStartOption = QStringLiteral("rename: 開始番号 / the start number");
+inline const QString CliDryRunOption
+    = QStringLiteral("rename: 計画を表示するだけ / print the plan, change nothing");
+inline const QString CliStepsOption
+    = QStringLiteral("restore: 元に戻す改名の数（既定 1）/ how many renames to undo (default 1)");
+inline const QString CliAllOption
+    = QStringLiteral("restore: 記録された改名をすべて / every recorded rename");
+inline const QString CliInteractiveOption
+    = QStringLiteral("変更の前に確認する / ask before every change");
+inline const QString CliHelpOption = QStringLiteral("この説明 / this help");
+inline const QString CliVersionOption = QStringLiteral("版 / the version");
+inline const QString CliSeeHelp = QStringLiteral("使い方 / usage: kelvaro-cli --help");
+inline const QString CliUsageArguments = QStringLiteral(
+    "コマンドとフォルダーを一つずつ指定して下さい / give one command and one folder");
+inline const QString CliUsageCommand = QStringLiteral("知らないコマンドです / unknown command: ");
+inline const QString CliUsageStepsAndAll
+    = QStringLiteral("--steps と --all は一緒に使えません / --steps and --all exclude each other");
+inline QString cliUsageMissing(const QString &option)
+{
+    return option + QStringLiteral(" を指定して下さい / ") + option
+        + QStringLiteral(" is required");
+}
+inline QString cliUsageNotANumber(const QString &option)
+{
+    return option + QStringLiteral(" には整数を指定して下さい / ") + option
+        + QStringLiteral(" takes a whole number");
+}
+inline QString cliUsageNotFor(const QString &option, const QString &command)
+{
+    return option + QStringLiteral(" は ") + command + QStringLiteral(" だけに使えます / ") + option
+        + QStringLiteral(" is for ") + command + QStringLiteral(" only");
+}
 
 } // namespace msg

@@ -15,6 +15,8 @@
 namespace renaming {
 
 inline constexpr int MaxRunningNumber = 9999;
+// The widest prefix, in Windows-31J width units (250 half-width or 125 full-width characters).
+inline constexpr int MaxPrefixWidth = 250;
 
 // The old name from its first "." on; the whole name when it has none.
 QString extensionPart(const QString &oldName);
@@ -43,5 +45,13 @@ std::int16_t toStartNo(double value);
 // The prefix width in Windows-31J units: 2 for a character that takes two bytes there,
 // 1 for one byte; a character the code page cannot hold counts 2.
 int prefixWidth(const QString &prefix);
+
+// Whether the start number is allowed for a batch of `files` files: not negative, and the start
+// number plus the file count not above `maxFiles`. The start-number box and the command line
+// both apply it.
+inline bool startNumberFits(double startNo, qsizetype files, int maxFiles)
+{
+    return !(startNo < 0 || startNo + double(files) > maxFiles);
+}
 
 } // namespace renaming

@@ -8,42 +8,130 @@
 
 #include <QAccessible>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+
+// Whether the process holds a whole-file lock (flock), as the running copy of the program does.
+static bool holdsLock(qint64 pid)
+{
+    QFile locks("/proc/locks");
+    if (!locks.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : locks.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 4 && fields[1] == "FLOCK" && fields[4].toLongLong() == pid)
+            return true;
+    }
+    return false;
+}
 
 class TestDesktop : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // Two real copies of the program: the second ends at once, and a lock left by a copy that
-    // died does not stop the next start.
+    // Real copies of the program: a second one ends at once while the first runs, and neither a
+    // copy that crashed nor whatever its runtime folder holds stops the next start.
+    void singleInstance_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::newRow("fresh runtime folder") << "";
+        QTest::newRow("empty lock file") << "empty";
+        QTest::newRow("garbage lock file") << "garbage";
+        QTest::newRow("lock file cannot be made") << "blocked";
+        QTest::newRow("read-only runtime folder") << "read-only";
+    }
     void singleInstance()
     {
-        QTemporaryDir runtime; // the lock's folder
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-        const auto start = [] {
+        QFETCH(QString, state);
+        QTemporaryDir work;
+        const QString runtime = work.filePath("runtime");
+        QVERIFY(QDir().mkpath(work.filePath("tmp")) && QDir().mkpath(runtime));
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile lock(runtime + "/kelvaro.lock");
+        if (state == "empty" || state == "garbage") {
+            QVERIFY(lock.open(QIODevice::WriteOnly));
+            lock.write(state == "garbage" ? QByteArray("\xff\x00 4711\nnot a lock\n") : "");
+            lock.close();
+        } else if (state == "blocked") {
+            QVERIFY(QDir().mkpath(lock.fileName()));
+        } else if (state == "read-only") {
+            QFile::setPermissions(runtime, QFile::ReadOwner | QFile::ExeOwner);
+        }
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("TMPDIR", work.filePath("tmp"));
+        const auto start = [&] {
             auto p = std::make_unique<QProcess>();
+            p->setProcessEnvironment(env);
+            p->setWorkingDirectory(work.path());
             p->start(KELVARO_EXE, {});
+            p->waitForStarted();
             return p;
         };
-        // The process id written in the lock file, or 0 while there is none.
-        const auto lockHolder = [&] {
-            QFile lock(runtime.filePath("kelvaro.lock"));
-            return lock.open(QIODevice::ReadOnly) ? lock.readLine().trimmed().toLongLong() : 0;
-        };
         auto first = start();
-        QTRY_COMPARE_WITH_TIMEOUT(lockHolder(), first->processId(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(holdsLock(first->processId()), 60000);
         auto second = start();
         QVERIFY(second->waitForFinished(60000));
         QCOMPARE(second->exitCode(), 0);
         QCOMPARE(first->state(), QProcess::Running);
-        first->kill(); // a crash leaves the lock file behind
+        first->kill(); // a crash: the lock file stays behind
         QVERIFY(first->waitForFinished());
         auto third = start();
-        QTRY_COMPARE_WITH_TIMEOUT(lockHolder(), third->processId(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(holdsLock(third->processId()), 60000);
         third->kill();
         third->waitForFinished();
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // A folder or a file dropped on the window opens its folder, as if chosen in the folder list;
+    // never taken as a move (the source would delete what it moved), and not while a box is open.
+    void dropOpensFolder_data()
+    {
+        QTest::addColumn<QString>("dropped");
+        QTest::addColumn<bool>("duringBox");
+        QTest::addColumn<bool>("moves");
+        QTest::newRow("folder") << "photos" << false << true;
+        QTest::newRow("file") << "photos/a.jpg" << false << true;
+        QTest::newRow("while a box is open") << "photos" << true << false;
+        QTest::newRow("path that does not exist") << "gone" << false << false;
+    }
+    void dropOpensFolder()
+    {
+        QFETCH(QString, dropped);
+        QFETCH(bool, duringBox);
+        QFETCH(bool, moves);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("photos"));
+        touch(dir.filePath("photos"), "a.jpg");
+        ShownWindow w;
+        w.open(dir.path());
+        QMimeData mime;
+        mime.setUrls({ QUrl::fromLocalFile(dir.filePath(dropped)) });
+        bool accepted = false;
+        const auto drop = [&] {
+            const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+            QDragEnterEvent enter(QPoint(10, 10), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(w.window.get(), &enter);
+            QDropEvent event(QPointF(10, 10), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(w.window.get(), &event);
+            accepted = event.isAccepted() && event.dropAction() != Qt::MoveAction;
+        };
+        QStringList boxes;
+        if (duringBox) {
+            w.boxes.onShow = [&](const auto &) { drop(); };
+            w->mnuVer_Click();
+            boxes << msg::VersionLine;
+        } else {
+            drop();
+        }
+        QCOMPARE(accepted, !duringBox);
+        QCoreApplication::processEvents();
+        QCOMPARE(w->Dir1->path(), moves ? dir.filePath("photos") : dir.path());
+        if (dropped == "gone")
+            boxes << msg::FolderNotFound + dir.filePath(dropped);
+        QCOMPARE(w.boxes.texts(), boxes);
     }
 
     void qtTextsAreJapanese()

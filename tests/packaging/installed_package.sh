@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package of the program, installs it into a temporary root, checks the
-# layout (program and read-me side by side, launcher, desktop entry, icon, declared
-# dependencies), then starts the installed program on a virtual X display and opens its
-# read-me window, which must find its read-me file.
+# layout (program and read-me side by side, launcher, command-line companion, a valid desktop
+# entry that takes a folder, icon, declared dependencies), renames and restores a folder with
+# the installed command-line companion, then starts the installed program on a virtual X
+# display and opens its read-me window, which must find its read-me file.
 # Usage: installed_package.sh BUILD_DIR
 set -euo pipefail
 if [ "${1:-}" != --inside ]; then
@@ -19,12 +20,26 @@ if [ "${1:-}" != --inside ]; then
     root=$work/root
     dpkg-deb -x "$deb" "$root"
     for f in usr/libexec/kelvaro/kelvaro usr/libexec/kelvaro/VOXA01.vxa usr/bin/kelvaro \
-        usr/share/applications/kelvaro.desktop usr/share/icons/hicolor/scalable/apps/kelvaro.svg; do
+        usr/bin/kelvaro-cli usr/share/applications/kelvaro.desktop \
+        usr/share/icons/hicolor/scalable/apps/kelvaro.svg; do
         [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
     done
-    grep -q '^Exec=kelvaro' "$root/usr/share/applications/kelvaro.desktop"
-    grep -q '^Name\[ja\]=' "$root/usr/share/applications/kelvaro.desktop"
+    entry=$root/usr/share/applications/kelvaro.desktop
+    desktop-file-validate "$entry" || { echo "the desktop entry is not valid"; exit 1; }
+    grep -qx 'Exec=kelvaro %f' "$entry" && grep -qx 'MimeType=inode/directory;' "$entry" \
+        || { echo "the desktop entry does not take a folder"; exit 1; }
+    grep -q '^Name\[ja\]=' "$entry"
     echo "package layout and dependencies are as expected"
+
+    # The installed command-line companion renames a folder and undoes it.
+    cli=$root/usr/bin/kelvaro-cli
+    mkdir "$work/photos"
+    touch "$work/photos/a.jpg" "$work/photos/b.jpg"
+    ASAN_OPTIONS=detect_leaks=0 "$cli" rename "$work/photos" --type '*.jpg' --prefix p --start 1 >/dev/null
+    [ -e "$work/photos/p0002.jpg" ] || { echo "kelvaro-cli did not rename"; exit 1; }
+    ASAN_OPTIONS=detect_leaks=0 "$cli" restore "$work/photos" --type '*.jpg' --all >/dev/null
+    [ "$(ls "$work/photos")" = "$(printf 'a.jpg\nb.jpg')" ] || { echo "kelvaro-cli did not restore"; exit 1; }
+    echo "the installed kelvaro-cli renames and restores"
     xvfb-run -a "$0" --inside "$root/usr/bin/kelvaro"
     exit
 fi

@@ -56,8 +56,8 @@ private slots:
     void init()
     {
         m_record = PrintRecord();
-        m_main = std::make_unique<frmVOXA_R_1>(
-            Services { &m_boxes, renaming::openFolder, recordingDevices(m_record), m_dir.path() });
+        m_main = std::make_unique<frmVOXA_R_1>(Services {
+            &m_boxes, renaming::openFolder, recordingDevices(m_record), m_dir.path(), {} });
         m_main->show();
         m_boxes.clear();
     }

@@ -7,10 +7,22 @@
 // links and names that are not valid UTF-8 on Linux are left out: the rename could not give
 // such a name back unchanged. So are the history files of every chain ("VOXA…0.log"), which
 // no batch may rename. The names are sorted without regard to case.
+//
+// The window's target list and the command line's batch are both such a listing, and both
+// refuse the same listings: "*.*" (a batch is always one file type) and more files than a
+// batch may hold.
 #pragma once
 
 #include <QString>
 #include <QStringList>
+
+namespace renaming {
+
+// The most files of one folder and file type that a batch works on.
+inline constexpr int MaxTargetFiles = 9999;
+
+// Whether the pattern is "*.*", which lists every file of the folder instead of one type.
+bool isEveryFilePattern(const QString &pattern);
 
 class FolderListing
 {
@@ -36,3 +48,5 @@ private:
     QString m_pattern = QStringLiteral("*.*");
     QStringList m_names;
 };
+
+} // namespace renaming

@@ -115,6 +115,13 @@ QStringList regularFiles(const QString &path)
 
 } // namespace
 
+namespace renaming {
+
+bool isEveryFilePattern(const QString &pattern)
+{
+    return pattern == QLatin1String("*.*");
+}
+
 void FolderListing::setPath(const QString &path)
 {
     m_path = path;
@@ -158,7 +165,7 @@ void FolderListing::refresh()
     entries.reserve(size_t(all.size()));
     for (const QString &name : all) {
         // The history files are the program's own: renaming one would lose the undo it holds.
-        if (renaming::isHistoryFileName(name))
+        if (isHistoryFileName(name))
             continue;
         QString folded = name.toCaseFolded();
         if (matchesFolded(patterns, folded))
@@ -173,3 +180,5 @@ void FolderListing::refresh()
     for (Entry &entry : entries)
         m_names.append(std::move(entry.name));
 }
+
+} // namespace renaming

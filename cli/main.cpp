@@ -1,0 +1,137 @@
+// kelvaro-cli: the batch rename, the restore and the rename history of Kelvaro from a terminal.
+// Usage: kelvaro-cli COMMAND FOLDER --type PATTERN [options]; kelvaro-cli --help says more.
+#include "commands.h"
+#include "messages.h"
+#include "terminal.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+struct Options
+{
+    QCommandLineOption type { { "t", "type" }, msg::CliTypeOption, "pattern" };
+    QCommandLineOption prefix { { "p", "prefix" }, msg::CliPrefixOption, "prefix" };
+    QCommandLineOption start { { "s", "start" }, msg::CliStartOption, "number" };
+    QCommandLineOption dryRun { { "n", "dry-run" }, msg::CliDryRunOption };
+    QCommandLineOption steps { "steps", msg::CliStepsOption, "N" };
+    QCommandLineOption all { { "a", "all" }, msg::CliAllOption };
+    QCommandLineOption interactive { { "i", "interactive" }, msg::CliInteractiveOption };
+};
+
+// The request the command line makes, or the reason it makes none.
+std::optional<cli::Request> requestOf(const QCommandLineParser &parser, const Options &o,
+                                      QString *problem)
+{
+    const QStringList arguments = parser.positionalArguments();
+    if (arguments.size() != 2) {
+        *problem = msg::CliUsageArguments;
+        return std::nullopt;
+    }
+    cli::Request request;
+    request.command = arguments[0];
+    request.folder = QFileInfo(arguments[1]).absoluteFilePath();
+    request.pattern = parser.value(o.type);
+    request.prefix = parser.value(o.prefix);
+    request.dryRun = parser.isSet(o.dryRun);
+    request.interactive = parser.isSet(o.interactive);
+
+    const bool rename = request.command == QLatin1String("rename");
+    const bool restore = request.command == QLatin1String("restore");
+    if (!rename && !restore && request.command != QLatin1String("history")
+        && request.command != QLatin1String("delete-history")) {
+        *problem = msg::CliUsageCommand + cli::escaped(request.command);
+        return std::nullopt;
+    }
+    const auto longName = [](const QCommandLineOption &option) {
+        return QStringLiteral("--") + option.names().last();
+    };
+    const auto missing = [&](const QCommandLineOption &option) {
+        return parser.isSet(option) ? QString() : msg::cliUsageMissing(longName(option));
+    };
+    const auto misplaced = [&](const QCommandLineOption &option, bool allowed,
+                               const QString &command) {
+        return !allowed && parser.isSet(option) ? msg::cliUsageNotFor(longName(option), command)
+                                                : QString();
+    };
+    const auto number = [&](const QCommandLineOption &option, int *value) {
+        bool ok = false;
+        *value = parser.value(option).toInt(&ok);
+        return ok ? QString() : msg::cliUsageNotANumber(longName(option));
+    };
+    QStringList problems { missing(o.type),
+                           misplaced(o.prefix, rename, "rename"),
+                           misplaced(o.start, rename, "rename"),
+                           misplaced(o.dryRun, rename, "rename"),
+                           misplaced(o.steps, restore, "restore"),
+                           misplaced(o.all, restore, "restore") };
+    if (rename)
+        problems << missing(o.prefix) << missing(o.start) << number(o.start, &request.startNo);
+    if (restore && parser.isSet(o.steps) && parser.isSet(o.all))
+        problems << msg::CliUsageStepsAndAll;
+    else if (restore && parser.isSet(o.all))
+        request.steps = 0;
+    else if (restore && parser.isSet(o.steps)) {
+        problems << number(o.steps, &request.steps);
+        if (request.steps < 1)
+            problems << msg::cliUsageNotANumber(QStringLiteral("--steps"));
+    }
+    problems.removeAll(QString());
+    if (!problems.isEmpty()) {
+        *problem = problems.first();
+        return std::nullopt;
+    }
+    return request;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kelvaro-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(msg::CliHelp);
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("rename | restore | history | delete-history"));
+    parser.addPositionalArgument(QStringLiteral("folder"), msg::CliFolderArgument);
+    const Options options;
+    // Help and version of its own, so that their lines are in both languages too.
+    const QCommandLineOption help({ "h", "help" }, msg::CliHelpOption);
+    const QCommandLineOption version({ "v", "version" }, msg::CliVersionOption);
+    parser.addOptions({ options.type, options.prefix, options.start, options.dryRun, options.steps,
+                        options.all, options.interactive, help, version });
+
+    cli::Terminal terminal(stdout, stderr, stdin);
+    QString problem;
+    std::optional<cli::Request> request;
+    if (!parser.parse(app.arguments())) {
+        problem = cli::escaped(parser.errorText());
+    } else if (parser.isSet(help)) {
+        parser.showHelp(cli::Done);
+    } else if (parser.isSet(version)) {
+        parser.showVersion();
+    } else {
+        request = requestOf(parser, options, &problem);
+    }
+    if (!request) {
+        terminal.tell(QStringLiteral("kelvaro-cli: ") + problem);
+        terminal.tell(msg::CliSeeHelp);
+        return cli::BadUsage;
+    }
+
+    if (request->command == QLatin1String("rename"))
+        return cli::renameFiles(*request, terminal);
+    if (request->command == QLatin1String("restore"))
+        return cli::restoreFiles(*request, terminal);
+    if (request->command == QLatin1String("history"))
+        return cli::listHistory(*request, terminal);
+    return cli::removeHistory(*request, terminal);
+}
