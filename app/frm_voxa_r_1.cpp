@@ -61,14 +61,14 @@ QFont japaneseFont(const QString &family, double pointSize, bool bold)
 // handler goes on. The window system gives the activation back to the window only later, and
 // until then a focus move from code would change the focus without any focus event, so the
 // handlers the move should run (Text1_LostFocus after a Retry, for one) would not run.
-class ReactivatingMessageBoxes : public printing::MessageBoxes
+class ReactivatingMessageBoxes : public ui::MessageBoxes
 {
 public:
-    ReactivatingMessageBoxes(printing::MessageBoxes &boxes, QWidget *window)
+    ReactivatingMessageBoxes(ui::MessageBoxes &boxes, QWidget *window)
         : m_boxes(boxes)
         , m_window(window)
     { }
-    bool confirm(const QString &text, printing::Icon icon) override
+    bool confirm(const QString &text, ui::Icon icon) override
     {
         return reactivateAfter(m_boxes.confirm(text, icon));
     }
@@ -90,7 +90,7 @@ private:
         return answer;
     }
 
-    printing::MessageBoxes &m_boxes;
+    ui::MessageBoxes &m_boxes;
     QWidget *m_window;
 };
 
@@ -127,10 +127,10 @@ frmVOXA_R_1::frmVOXA_R_1(const Services &services, QWidget *parent)
     , m_services(services)
 {
     if (!m_services.messages)
-        m_ownMessages = std::make_unique<printing::QtMessageBoxes>(this);
+        m_ownMessages = std::make_unique<ui::QtMessageBoxes>(this);
     m_messages = std::make_unique<ReactivatingMessageBoxes>(
         m_services.messages ? *m_services.messages : *m_ownMessages, this);
-    printing::installJapaneseFontSubstitutes();
+    ui::installJapaneseFontSubstitutes();
     createControls();
     createMenus();
     connectEvents();
@@ -145,7 +145,7 @@ frmVOXA_R_1::~frmVOXA_R_1()
         w->removeEventFilter(this);
 }
 
-printing::MessageBoxes &frmVOXA_R_1::messages()
+ui::MessageBoxes &frmVOXA_R_1::messages()
 {
     return *m_messages;
 }
@@ -160,7 +160,7 @@ void frmVOXA_R_1::createControls()
     client->setAutoFillBackground(true);
     setCentralWidget(client);
 
-    const printing::Twips twips(this);
+    const ui::Twips twips(this);
     client->setMinimumSize(twips.size(ClientWidth, ClientHeight));
 
     auto label = [&](QLabel *&member, const char *name, const QString &text, QColor colour,
@@ -181,7 +181,7 @@ void frmVOXA_R_1::createControls()
 
     label(Label2, "Label2", QString(), QColor(128, 255, 128), Qt::AlignHCenter, 1740, 120, 5295,
           240);
-    Label2->setFont(japaneseFont(printing::GothicFace, 12, false));
+    Label2->setFont(japaneseFont(ui::GothicFace, 12, false));
     label(Label6, "Label6", QStringLiteral("改名ファイルタイプ"), QColor(192, 255, 192),
           Qt::AlignHCenter, 480, 600, 2175, 255);
 
@@ -212,7 +212,7 @@ void frmVOXA_R_1::createControls()
     place(List1, "List1", 2880, 1680, 2415, 3480);
     label(Label5, "Label5", QStringLiteral("->"), QColor(224, 224, 224), Qt::AlignLeft, 5400, 2400,
           375, 255);
-    Label5->setFont(japaneseFont(printing::PGothicFace, 14.25, true));
+    Label5->setFont(japaneseFont(ui::PGothicFace, 14.25, true));
     {
         QPalette p = Label5->palette();
         p.setColor(QPalette::WindowText, QColor(64, 64, 64));
@@ -229,7 +229,7 @@ void frmVOXA_R_1::createControls()
 
     Command1 = new QPushButton(msg::RenameButton, client);
     place(Command1, "Command1", 4440, 5400, 1455, 375);
-    Command1->setFont(japaneseFont(printing::PGothicFace, 9, true));
+    Command1->setFont(japaneseFont(ui::PGothicFace, 9, true));
 
     for (QLabel *heading : { Label1, Label3, Label4, Label5, Label6, Label7 })
         fitFont(heading, { heading->text() });
@@ -445,8 +445,8 @@ void frmVOXA_R_1::Form_Resize()
 {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
-    printing::setOuterSizeTwips(this, OuterWidth, OuterHeight);
-    printing::centreOnScreen(this);
+    ui::setOuterSizeTwips(this, OuterWidth, OuterHeight);
+    ui::centreOnScreen(this);
 }
 
 void frmVOXA_R_1::mnuVer_Click()

@@ -53,7 +53,7 @@ public:
     // The message boxes of the services (real boxes when none were given). When a box has
     // been answered, the window is active again at once, so that the focus moves that follow
     // run their handlers as they do when the user moves the focus.
-    printing::MessageBoxes &messages();
+    ui::MessageBoxes &messages();
 
     ModuleGlobals Module_Globals;
 
@@ -134,6 +134,6 @@ private:
 
     Services m_services;
     QElapsedTimer m_sinceRepaint;
-    std::unique_ptr<printing::MessageBoxes> m_ownMessages;
-    std::unique_ptr<printing::MessageBoxes> m_messages;
+    std::unique_ptr<ui::MessageBoxes> m_ownMessages;
+    std::unique_ptr<ui::MessageBoxes> m_messages;
 };

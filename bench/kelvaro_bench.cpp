@@ -364,10 +364,10 @@ double engineRestore(BenchFolder &folder)
 
 // Answers every box at once: OK to every question, Retry to an input check. Keeps what it was
 // shown so that a run can be checked afterwards.
-class OkMessageBoxes : public printing::MessageBoxes
+class OkMessageBoxes : public ui::MessageBoxes
 {
 public:
-    bool confirm(const QString &text, printing::Icon) override
+    bool confirm(const QString &text, ui::Icon) override
     {
         shown << text;
         return true;

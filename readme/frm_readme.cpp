@@ -32,7 +32,7 @@ QLabel *makeSwatch(QWidget *parent, const QString &caption, QColor background, Q
 {
     auto *swatch = new QLabel(caption, parent);
     swatch->setAlignment(Qt::AlignCenter);
-    swatch->setFont(makeFont(printing::GothicFace, 12, true));
+    swatch->setFont(makeFont(ui::GothicFace, 12, true));
     swatch->setAutoFillBackground(true);
     QPalette palette = swatch->palette();
     palette.setColor(QPalette::Window, background);
@@ -45,8 +45,7 @@ QLabel *makeSwatch(QWidget *parent, const QString &caption, QColor background, Q
 } // namespace
 
 frmReadme *frmReadme::open(QWidget *mainWindow, const QString &readmeFile,
-                           printing::PrintDeviceFactory makeDevice,
-                           printing::MessageBoxes *messages)
+                           printing::PrintDeviceFactory makeDevice, ui::MessageBoxes *messages)
 {
     if (mainWindow)
         mainWindow->setCursor(Qt::WaitCursor);
@@ -72,7 +71,7 @@ frmReadme *frmReadme::openWindowOf(const QWidget *mainWindow)
 }
 
 frmReadme::frmReadme(QWidget *mainWindow, const QString &readmeFile,
-                     printing::PrintDeviceFactory makeDevice, printing::MessageBoxes *messages)
+                     printing::PrintDeviceFactory makeDevice, ui::MessageBoxes *messages)
     // No parent: the read-me window stays open when the main window is closed.
     : QWidget(nullptr,
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
@@ -92,19 +91,19 @@ frmReadme::frmReadme(QWidget *mainWindow, const QString &readmeFile,
 
 void frmReadme::createControls()
 {
-    printing::installJapaneseFontSubstitutes();
+    ui::installJapaneseFontSubstitutes();
     setWindowTitle(msg::ReadmeCaption);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(192, 192, 192));
     setPalette(palette);
 
-    const printing::Twips twips(this);
+    const ui::Twips twips(this);
 
     lstReadme = new QListWidget(this);
     lstReadme->setObjectName(QStringLiteral("lstReadme"));
     lstReadme->setGeometry(twips.rect(840, 120, 6975, 5325));
-    lstReadme->setFont(makeFont(printing::MinchoFace, 9.75));
+    lstReadme->setFont(makeFont(ui::MinchoFace, 9.75));
     lstReadme->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     lblC1 = makeSwatch(this, QStringLiteral("C1"), QColor(0, 0, 128), QColor(255, 255, 0));
@@ -155,9 +154,9 @@ void frmReadme::Form_Load()
 // window in its normal state stays centred on the screen.
 void frmReadme::Form_Resize()
 {
-    printing::setOuterSizeTwips(this, OuterWidthTwips, OuterHeightTwips);
+    ui::setOuterSizeTwips(this, OuterWidthTwips, OuterHeightTwips);
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
-        printing::centreOnScreen(this);
+        ui::centreOnScreen(this);
 }
 
 void frmReadme::Command1_Click()
@@ -212,7 +211,7 @@ void frmReadme::setListColours(const QLabel *swatch)
 
 // The boxes given by the main window may belong to it; once it is gone the window shows
 // its own.
-printing::MessageBoxes &frmReadme::messages()
+ui::MessageBoxes &frmReadme::messages()
 {
     return m_messages && m_mainWindow ? *m_messages : m_ownMessages;
 }

@@ -28,14 +28,13 @@ public:
     // `messages` may be null: the window then shows real message boxes, as it does once the
     // main window is gone.
     static frmReadme *open(QWidget *mainWindow, const QString &readmeFile,
-                           printing::PrintDeviceFactory makeDevice,
-                           printing::MessageBoxes *messages);
+                           printing::PrintDeviceFactory makeDevice, ui::MessageBoxes *messages);
 
     // The open read-me window of `mainWindow`, or null.
     static frmReadme *openWindowOf(const QWidget *mainWindow);
 
     frmReadme(QWidget *mainWindow, const QString &readmeFile,
-              printing::PrintDeviceFactory makeDevice, printing::MessageBoxes *messages);
+              printing::PrintDeviceFactory makeDevice, ui::MessageBoxes *messages);
 
     QListWidget *lstReadme;
     QLabel *lblC1;
@@ -63,12 +62,12 @@ private:
     void lblC3_Click();
     void lblC4_Click();
     void setListColours(const QLabel *swatch);
-    printing::MessageBoxes &messages();
+    ui::MessageBoxes &messages();
 
     QPointer<QWidget> m_mainWindow;
     QString m_readmeFile;
     printing::PrintDeviceFactory m_makeDevice;
-    printing::MessageBoxes *m_messages;
-    printing::QtMessageBoxes m_ownMessages;
+    ui::MessageBoxes *m_messages;
+    ui::QtMessageBoxes m_ownMessages;
     bool m_closed = false;
 };

@@ -61,7 +61,7 @@ private slots:
         QStringList shown = w.boxes.texts();
         shown.replaceInStrings(msg::restoreHint(work.path() + "/"), "<hint>");
         QCOMPARE(shown, texts);
-        QCOMPARE(w.boxes.shown.first().icon, printing::Icon::Question);
+        QCOMPARE(w.boxes.shown.first().icon, ui::Icon::Question);
         QCOMPARE(w->windowTitle(), msg::AppTitle);
         const Files files = filesOf(work.path());
         QCOMPARE(files.keys(), onDisk);

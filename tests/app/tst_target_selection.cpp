@@ -41,7 +41,7 @@ private slots:
         QCOMPARE(w->Module_Globals.StartNo, 0);
 
         const QSize fixed = w->frameGeometry().size();
-        QCOMPARE(fixed, printing::Twips(w.window.get()).size(8800, 7000));
+        QCOMPARE(fixed, ui::Twips(w.window.get()).size(8800, 7000));
         // A window manager that ignores the size hints lets the user drag the border.
         w->setMinimumSize(0, 0);
         w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);

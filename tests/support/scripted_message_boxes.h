@@ -9,7 +9,7 @@
 #include <deque>
 #include <functional>
 
-class ScriptedMessageBoxes : public printing::MessageBoxes
+class ScriptedMessageBoxes : public ui::MessageBoxes
 {
 public:
     enum class Kind { Confirm, Retry, Inform };
@@ -18,7 +18,7 @@ public:
         Kind kind;
         QString text;
         QString title;
-        printing::Icon icon;
+        ui::Icon icon;
     };
 
     // Answers for confirm() and retry(), taken in order: true is OK or Retry, false Cancel.
@@ -40,18 +40,17 @@ public:
     }
     void clear() { shown.clear(); }
 
-    bool confirm(const QString &text, printing::Icon icon) override
+    bool confirm(const QString &text, ui::Icon icon) override
     {
         return record({ Kind::Confirm, text, QStringLiteral("確認"), icon });
     }
     bool retry(const QString &text) override
     {
-        return record(
-            { Kind::Retry, text, QStringLiteral("Kelvaro"), printing::Icon::Exclamation });
+        return record({ Kind::Retry, text, QStringLiteral("Kelvaro"), ui::Icon::Exclamation });
     }
     void inform(const QString &text) override
     {
-        record({ Kind::Inform, text, QStringLiteral("Kelvaro"), printing::Icon::None });
+        record({ Kind::Inform, text, QStringLiteral("Kelvaro"), ui::Icon::None });
     }
 
 private:

@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-namespace printing {
+namespace ui {
 
 namespace {
 
@@ -82,4 +82,4 @@ void centreOnScreen(QWidget *window)
         window->move(topLeft);
 }
 
-} // namespace printing
+} // namespace ui

@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace printing {
+namespace ui {
 
 namespace {
 
@@ -52,4 +52,4 @@ void QtMessageBoxes::inform(const QString &text)
     box.exec();
 }
 
-} // namespace printing
+} // namespace ui

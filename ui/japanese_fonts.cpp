@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QStringList>
 
-namespace printing {
+namespace ui {
 
 void installJapaneseFontSubstitutes()
 {
@@ -20,4 +20,4 @@ void installJapaneseFontSubstitutes()
     (void)installed;
 }
 
-} // namespace printing
+} // namespace ui

@@ -10,7 +10,7 @@
 class QScreen;
 class QWidget;
 
-namespace printing {
+namespace ui {
 
 class Twips
 {
@@ -38,4 +38,4 @@ void setOuterSizeTwips(QWidget *window, int widthTwips, int heightTwips);
 // Moves the top-level `window` so that its outer frame is centred on its screen.
 void centreOnScreen(QWidget *window);
 
-} // namespace printing
+} // namespace ui

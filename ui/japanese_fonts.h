@@ -6,7 +6,7 @@
 
 #include <QString>
 
-namespace printing {
+namespace ui {
 
 inline const QString MinchoFace = QStringLiteral("ＭＳ 明朝");
 inline const QString GothicFace = QStringLiteral("ＭＳ ゴシック");
@@ -15,4 +15,4 @@ inline const QString PGothicFace = QStringLiteral("ＭＳ Ｐゴシック");
 // Registers the substitutes once for the whole program; later calls do nothing.
 void installJapaneseFontSubstitutes();
 
-} // namespace printing
+} // namespace ui
