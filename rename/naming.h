@@ -32,7 +32,7 @@ std::optional<QString> temporaryName(const QString &prefix, int startNo, int ind
 
 // The numeric value of a text as BASIC's Val reads it: blanks, tabs and line feeds are
 // ignored wherever they stand; an optional sign, digits, an optional decimal point and
-// digits, an optional exponent (E or D, optional sign, digits); or &H hexadecimal and &O
+// digits, an optional exponent (E or e, optional sign, digits); or &H hexadecimal and &O
 // octal. Reading stops at the first character that does not fit; no leading number is 0.
 double basicVal(const QString &text);
 
