@@ -22,14 +22,18 @@ QMessageBox::Icon toQt(Icon icon)
     return QMessageBox::NoIcon;
 }
 
-// Runs a modal box whose first button is the default and whose second is the escape
-// button; returns true when the first button was pressed.
-bool ask(QWidget *parent, const QString &title, const QString &text, Icon icon,
-         QMessageBox::StandardButton first, QMessageBox::StandardButton second)
+// Runs a modal box whose first button is the default and whose second, if any, is the
+// escape button; returns true when the first button was pressed. The text is always plain
+// text: names of files and folders may hold anything, "<b>" included, and are shown as typed.
+bool run(QWidget *parent, const QString &title, const QString &text, Icon icon,
+         QMessageBox::StandardButton first,
+         QMessageBox::StandardButton second = QMessageBox::NoButton)
 {
     QMessageBox box(toQt(icon), title, text, first | second, parent);
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(first);
-    box.setEscapeButton(second);
+    if (second != QMessageBox::NoButton)
+        box.setEscapeButton(second);
     return box.exec() == first;
 }
 
@@ -37,19 +41,18 @@ bool ask(QWidget *parent, const QString &title, const QString &text, Icon icon,
 
 bool QtMessageBoxes::confirm(const QString &text, Icon icon)
 {
-    return ask(m_parent, msg::ConfirmTitle, text, icon, QMessageBox::Ok, QMessageBox::Cancel);
+    return run(m_parent, msg::ConfirmTitle, text, icon, QMessageBox::Ok, QMessageBox::Cancel);
 }
 
 bool QtMessageBoxes::retry(const QString &text)
 {
-    return ask(m_parent, msg::AppTitle, text, Icon::Exclamation, QMessageBox::Retry,
+    return run(m_parent, msg::AppTitle, text, Icon::Exclamation, QMessageBox::Retry,
                QMessageBox::Cancel);
 }
 
 void QtMessageBoxes::inform(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, msg::AppTitle, text, QMessageBox::Ok, m_parent);
-    box.exec();
+    run(m_parent, msg::AppTitle, text, Icon::None, QMessageBox::Ok);
 }
 
 } // namespace ui
