@@ -21,6 +21,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -61,20 +62,28 @@ QFont japaneseFont(const QString &family, double pointSize, bool bold)
 // handler goes on. The window system gives the activation back to the window only later, and
 // until then a focus move from code would change the focus without any focus event, so the
 // handlers the move should run (Text1_LostFocus after a Retry, for one) would not run.
+// Before a box opens, the caption catches up with the latest progress step, so that while the
+// user reads the box it names the rename just done.
 class ReactivatingMessageBoxes : public ui::MessageBoxes
 {
 public:
-    ReactivatingMessageBoxes(ui::MessageBoxes &boxes, QWidget *window)
+    ReactivatingMessageBoxes(ui::MessageBoxes &boxes, frmVOXA_R_1 *window)
         : m_boxes(boxes)
         , m_window(window)
     { }
     bool confirm(const QString &text, ui::Icon icon) override
     {
+        m_window->flushProgress();
         return reactivateAfter(m_boxes.confirm(text, icon));
     }
-    bool retry(const QString &text) override { return reactivateAfter(m_boxes.retry(text)); }
+    bool retry(const QString &text) override
+    {
+        m_window->flushProgress();
+        return reactivateAfter(m_boxes.retry(text));
+    }
     void inform(const QString &text) override
     {
+        m_window->flushProgress();
         m_boxes.inform(text);
         reactivateAfter(true);
     }
@@ -91,7 +100,7 @@ private:
     }
 
     ui::MessageBoxes &m_boxes;
-    QWidget *m_window;
+    frmVOXA_R_1 *m_window;
 };
 
 // Shrinks a label's font until each of its texts fits the label, so that no heading or status
@@ -505,16 +514,40 @@ void frmVOXA_R_1::tellOfInterruptedRun()
         messages().inform(msg::InterruptedHint);
 }
 
-// Shows the rename just done in the caption while a rename or restore runs. The passes never
-// yield to the event loop, so no other handler can run in between; repainting the status line
-// now and then is what lets the warning and the caption reach the screen.
+// Shows the rename just done in the caption while a rename or restore runs. Each change of
+// the caption is work for the window system (a new title property, which the window manager
+// draws again in the title bar), and a batch makes two steps per file: done at every step,
+// that work takes longer than the renames themselves. So a step reaches the screen at most
+// once per ProgressIntervalMs, measured on a monotonic clock: the step that comes once the
+// interval is over is shown, the ones in between are only kept as the latest, and
+// flushProgress() shows the latest before every message box. The passes never yield to the
+// event loop, so no other handler can run in between; repainting the status line with each
+// shown step is what lets the warning and the caption reach the screen.
 void frmVOXA_R_1::showProgress(const QString &caption)
 {
-    constexpr qint64 RepaintIntervalMs = 50;
-    setWindowTitle(caption);
-    if (!m_sinceRepaint.isValid() || m_sinceRepaint.elapsed() >= RepaintIntervalMs) {
-        Label2->repaint();
-        m_sinceRepaint.start();
+    constexpr qint64 ProgressIntervalMs = 50;
+    m_pendingCaption = caption;
+    if (!m_sinceProgress.isValid() || m_sinceProgress.elapsed() >= ProgressIntervalMs)
+        flushProgress();
+}
+
+void frmVOXA_R_1::flushProgress()
+{
+    if (m_pendingCaption.isNull())
+        return;
+    setWindowTitle(std::exchange(m_pendingCaption, QString()));
+    Label2->repaint();
+    m_sinceProgress.start();
+}
+
+// A caption set by a handler ("Kelvaro" after a run) replaces any progress step not yet
+// shown, and the first step of the next run is shown at once.
+void frmVOXA_R_1::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowTitleChange) {
+        m_pendingCaption = QString();
+        m_sinceProgress.invalidate();
     }
 }
 

@@ -55,6 +55,9 @@ public:
     // run their handlers as they do when the user moves the focus.
     ui::MessageBoxes &messages();
 
+    // Puts the latest progress step not yet shown into the caption.
+    void flushProgress();
+
     ModuleGlobals Module_Globals;
 
     // Controls, by their form names (also their object names).
@@ -120,6 +123,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -133,7 +137,8 @@ private:
     void showProgress(const QString &caption);
 
     Services m_services;
-    QElapsedTimer m_sinceRepaint;
+    QElapsedTimer m_sinceProgress;
+    QString m_pendingCaption;
     std::unique_ptr<ui::MessageBoxes> m_ownMessages;
     std::unique_ptr<ui::MessageBoxes> m_messages;
 };
