@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <utility>
@@ -103,6 +104,34 @@ private:
     frmVOXA_R_1 *m_window;
 };
 
+// Gives every row of the lists it serves one height, the natural height of a row of kanji,
+// kana and Latin letters in the list's face. Left alone, a row is as tall as the tallest face
+// its characters fall back to (an emoji, half-width kana), and a list sizes all its rows by
+// its first one; the target list and the new-name list would then drift apart row by row, and
+// the preview would show a name beside the wrong file.
+class FixedRowHeight : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        if (m_height == 0) {
+            QStyleOptionViewItem probe = option;
+            probe.text = QStringLiteral("漢かカAg");
+            probe.features |= QStyleOptionViewItem::HasDisplay;
+            const QStyle *style = probe.widget ? probe.widget->style() : QApplication::style();
+            m_height
+                = style->sizeFromContents(QStyle::CT_ItemViewItem, &probe, QSize(), probe.widget)
+                      .height();
+        }
+        return { QStyledItemDelegate::sizeHint(option, index).width(), m_height };
+    }
+
+private:
+    mutable int m_height = 0;
+};
+
 // Shrinks a label's font until each of its texts fits the label, so that no heading or status
 // text is cut off where the substitute font runs wider or taller than the form's own faces.
 void fitFont(QLabel *label, const QStringList &texts)
@@ -139,7 +168,7 @@ frmVOXA_R_1::frmVOXA_R_1(const Services &services, QWidget *parent)
         m_ownMessages = std::make_unique<ui::QtMessageBoxes>(this);
     m_messages = std::make_unique<ReactivatingMessageBoxes>(
         m_services.messages ? *m_services.messages : *m_ownMessages, this);
-    ui::installJapaneseFontSubstitutes();
+    ui::installJapaneseFonts();
     createControls();
     createMenus();
     connectEvents();
@@ -231,7 +260,9 @@ void frmVOXA_R_1::createControls()
           Qt::AlignHCenter, 6000, 1320, 2175, 255);
     List2 = new QListWidget(client);
     place(List2, "List2", 5880, 1680, 2415, 3480);
+    auto *rows = new FixedRowHeight(this);
     for (QListWidget *list : { List1, List2 }) {
+        list->setItemDelegate(rows);
         list->setUniformItemSizes(true);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
     }

@@ -48,7 +48,7 @@ public:
     {
         if (!m_chosen || pointSize <= 0)
             return false;
-        ui::installJapaneseFontSubstitutes();
+        ui::installJapaneseFonts();
         m_font = QFont(face);
         m_font.setPointSizeF(pointSize);
         m_font.setStyleHint(QFont::TypeWriter);

@@ -91,7 +91,7 @@ frmReadme::frmReadme(QWidget *mainWindow, const QString &readmeFile,
 
 void frmReadme::createControls()
 {
-    ui::installJapaneseFontSubstitutes();
+    ui::installJapaneseFonts();
     setWindowTitle(msg::ReadmeCaption);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
