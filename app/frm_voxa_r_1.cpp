@@ -1,5 +1,6 @@
 #include "frm_voxa_r_1.h"
 
+#include "desktop_window.h"
 #include "history.h"
 #include "japanese_fonts.h"
 #include "messages.h"
@@ -30,11 +31,12 @@ namespace {
 constexpr int MaxPrefixWidth = 250;
 constexpr int EnterKey = 13;
 
-// The client area and the outer size of the window, in twips.
+// The client area below the menu bar, in twips. The form's outer size (8800 × 7000 twips)
+// held this area only inside the frame it was drawn for; under another window manager's
+// frame it would cut the area short or leave a band below it, so the window is sized by its
+// client area and the frame comes on top, as wide as the window manager draws it.
 constexpr int ClientWidth = 8685;
 constexpr int ClientHeight = 6315;
-constexpr int OuterWidth = 8800;
-constexpr int OuterHeight = 7000;
 
 const QColor WindowBackground(192, 192, 192);
 
@@ -163,12 +165,14 @@ QStringList listEntries(const QListWidget *list)
 frmVOXA_R_1::frmVOXA_R_1(const Services &services, QWidget *parent)
     : QMainWindow(parent)
     , m_services(services)
+    , m_centred(new ui::CentredWindow(this))
 {
     if (!m_services.messages)
         m_ownMessages = std::make_unique<ui::QtMessageBoxes>(this);
     m_messages = std::make_unique<ReactivatingMessageBoxes>(
         m_services.messages ? *m_services.messages : *m_ownMessages, this);
     ui::installJapaneseFonts();
+    setWindowIcon(ui::programIcon());
     createControls();
     createMenus();
     connectEvents();
@@ -199,7 +203,7 @@ void frmVOXA_R_1::createControls()
     setCentralWidget(client);
 
     const ui::Twips twips(this);
-    client->setMinimumSize(twips.size(ClientWidth, ClientHeight));
+    client->setFixedSize(twips.size(ClientWidth, ClientHeight));
 
     auto label = [&](QLabel *&member, const char *name, const QString &text, QColor colour,
                      Qt::Alignment alignment, int left, int top, int width, int height) {
@@ -485,8 +489,11 @@ void frmVOXA_R_1::Form_Resize()
 {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
-    ui::setOuterSizeTwips(this, OuterWidth, OuterHeight);
-    ui::centreOnScreen(this);
+    const QSize client = ui::Twips(this).size(ClientWidth, ClientHeight);
+    const QSize whole = client + QSize(0, menuBar()->heightForWidth(client.width()));
+    if (minimumSize() != whole || maximumSize() != whole)
+        setFixedSize(whole);
+    m_centred->centre();
 }
 
 void frmVOXA_R_1::mnuVer_Click()

@@ -38,6 +38,10 @@
 
 #include <memory>
 
+namespace ui {
+class CentredWindow;
+}
+
 // The entries of a list box, top to bottom.
 QStringList listEntries(const QListWidget *list);
 
@@ -137,6 +141,7 @@ private:
     void showProgress(const QString &caption);
 
     Services m_services;
+    ui::CentredWindow *m_centred; // a child of the window
     QElapsedTimer m_sinceProgress;
     QString m_pendingCaption;
     std::unique_ptr<ui::MessageBoxes> m_ownMessages;

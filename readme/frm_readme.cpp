@@ -1,5 +1,6 @@
 #include "frm_readme.h"
 
+#include "desktop_window.h"
 #include "japanese_fonts.h"
 #include "messages.h"
 #include "readme_text.h"
@@ -14,8 +15,11 @@
 
 namespace {
 
-constexpr int OuterWidthTwips = 8800;
-constexpr int OuterHeightTwips = 7000;
+// The client area, in twips: the form's outer size of 8800 × 7000 twips less the fixed dialog
+// frame it was drawn for (3-pixel borders and a 19-pixel caption). The frame of the window
+// manager comes on top of it, however wide that is.
+constexpr int ClientWidthTwips = 8710;
+constexpr int ClientHeightTwips = 6625;
 
 // Each printed read-me line is indented by this many half-width blanks.
 constexpr qsizetype PrintIndent = 15;
@@ -81,6 +85,7 @@ frmReadme::frmReadme(QWidget *mainWindow, const QString &readmeFile,
     , m_makeDevice(std::move(makeDevice))
     , m_messages(messages)
     , m_ownMessages(this)
+    , m_centred(new ui::CentredWindow(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmReadme"));
@@ -93,6 +98,7 @@ void frmReadme::createControls()
 {
     ui::installJapaneseFonts();
     setWindowTitle(msg::ReadmeCaption);
+    setWindowIcon(ui::programIcon());
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(192, 192, 192));
@@ -154,9 +160,11 @@ void frmReadme::Form_Load()
 // window in its normal state stays centred on the screen.
 void frmReadme::Form_Resize()
 {
-    ui::setOuterSizeTwips(this, OuterWidthTwips, OuterHeightTwips);
+    const QSize client = ui::Twips(this).size(ClientWidthTwips, ClientHeightTwips);
+    if (minimumSize() != client || maximumSize() != client)
+        setFixedSize(client);
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
-        ui::centreOnScreen(this);
+        m_centred->centre();
 }
 
 void frmReadme::Command1_Click()

@@ -2,9 +2,9 @@
 // the list between four colour schemes with the swatches C1 to C4, prints the text and
 // closes. It is modeless and there is at most one per main window; while it is open the
 // main window shows the busy pointer, which closing the read-me window (by its button or by
-// its title bar) sets back to normal. The window is fixed at 8800 × 7000 twips, centred on
-// the screen, and is discarded when closed, so every opening reads the file afresh and
-// starts in the standard list colours.
+// its title bar) sets back to normal. Its client area has a fixed size in twips, and the
+// window stays centred on the screen. It is discarded when closed, so every opening reads the
+// file afresh and starts in the standard list colours.
 #pragma once
 
 #include "message_boxes.h"
@@ -13,6 +13,10 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+
+namespace ui {
+class CentredWindow;
+}
 
 class QLabel;
 class QListWidget;
@@ -70,4 +74,5 @@ private:
     ui::MessageBoxes *m_messages;
     ui::QtMessageBoxes m_ownMessages;
     bool m_closed = false;
+    ui::CentredWindow *m_centred; // a child of the window
 };

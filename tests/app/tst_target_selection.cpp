@@ -4,6 +4,7 @@
 
 #include "twips.h"
 
+#include <QMenuBar>
 #include <QScreen>
 
 class TestTargetSelection : public QObject
@@ -40,13 +41,15 @@ private slots:
         QVERIFY(w->Text1->text().isEmpty() && w->Text2->text().isEmpty());
         QCOMPARE(w->Module_Globals.StartNo, 0);
 
-        const QSize fixed = w->frameGeometry().size();
-        QCOMPARE(fixed, ui::Twips(w.window.get()).size(8800, 7000));
-        // A window manager that ignores the size hints lets the user drag the border.
+        // The client area below the menu bar, and nothing below it, also after a window
+        // manager that ignores the size hints let the user drag the border.
         w->setMinimumSize(0, 0);
         w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        w->setGeometry(10, 10, fixed.width() + 200, fixed.height() - 100);
-        QCOMPARE(w->frameGeometry().size(), fixed);
+        w->setGeometry(10, 10, w->width() + 200, w->height() - 100);
+        const QRect client(QPoint(0, w->menuBar()->height()),
+                           ui::Twips(w.window.get()).size(8685, 6315));
+        QCOMPARE(w->centralWidget()->geometry(), client);
+        QCOMPARE(w->size(), QSize(client.width(), client.bottom() + 1));
         QCOMPARE(w->frameGeometry().center(), w->screen()->geometry().center());
 
         // A line edit claims Ctrl+V and Ctrl+X for itself; the menu must get them.
