@@ -39,15 +39,22 @@ void CentredWindow::centre()
         = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    if (const QWindow *handle = m_window->windowHandle())
-        m_frame = handle->frameMargins();
+    // The frame as the window manager reports it now (the widget's copy of it is brought up
+    // to date only later) around the widget's size (the native window's follows only once the
+    // window system has answered).
+    QWindow *handle = m_window->windowHandle();
+    const QSize outer = handle ? m_window->size().grownBy(handle->frameMargins())
+                               : m_window->frameGeometry().size();
     const QRect area = screen->geometry();
-    const QSize outer = m_window->frameGeometry().size();
     const QPoint topLeft(area.x() + (area.width() - outer.width()) / 2,
                          area.y() + (area.height() - outer.height()) / 2);
-    // For a top-level window move() places the outer frame.
-    if (m_window->pos() != topLeft)
+    if (!handle) {
         m_window->move(topLeft);
+        return;
+    }
+    m_frame = handle->frameMargins();
+    if (handle->framePosition() != topLeft)
+        handle->setFramePosition(topLeft);
 }
 
 bool CentredWindow::eventFilter(QObject *watched, QEvent *event)

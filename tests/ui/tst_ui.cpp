@@ -1,8 +1,12 @@
-// The real message boxes: what they show of a text, and how Esc answers them.
+// The real message boxes (what they show of a text, how Esc answers them), and the face of
+// text whose face the forms do not name.
+#include "japanese_fonts.h"
 #include "message_boxes.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTest>
@@ -48,6 +52,14 @@ private slots:
         };
         QVERIFY(!show[kind]()); // Esc answers Cancel
         QCOMPARE(shown, text);
+    }
+
+    // The suite runs under C.UTF-8, whose default face (DejaVu Sans) holds no Japanese.
+    void defaultFaceIsJapanese()
+    {
+        ui::installJapaneseFonts();
+        QVERIFY(QFontDatabase::writingSystems(QFontInfo(QApplication::font()).family())
+                    .contains(QFontDatabase::Japanese));
     }
 };
 
