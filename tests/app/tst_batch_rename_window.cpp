@@ -77,7 +77,8 @@ private slots:
         QCOMPARE(w->windowTitle(), msg::AppTitle);
         const Files files = filesOf(work.path());
         QCOMPARE(files.keys(), onDisk);
-        QCOMPARE(items(w->List1), onDisk.filter(QRegularExpression("\\.jpg$"))); // listed again
+        QCOMPARE(listEntries(w->List1),
+                 onDisk.filter(QRegularExpression("\\.jpg$"))); // listed again
         for (const QByteArray &content : before)
             QCOMPARE(files.values().count(content), 1); // no content lost or doubled
         const bool done = texts.contains(msg::RenameDone);

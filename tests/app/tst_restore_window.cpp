@@ -67,7 +67,7 @@ private slots:
         QCOMPARE(filesOf(dir.path()), expected);
         QCOMPARE(w->windowTitle(), msg::AppTitle);
         QCOMPARE(w->Label2->text(), msg::StatusIdle);
-        QCOMPARE(items(w->List1), chain[finallyCarried]);
+        QCOMPARE(listEntries(w->List1), chain[finallyCarried]);
     }
 
     // Ctrl+D deletes files 0 to 100 of the selected type and nothing else, and leaves the
@@ -85,7 +85,7 @@ private slots:
         QTest::keyClick(w.window.get(), Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(filesOf(dir.path()).keys(),
                  QStringList({ "VOXAjpg101.log", "VOXAtxt0.log", "c.jpg" }));
-        QCOMPARE(items(w->List2), QStringList { "x0000.jpg" });
+        QCOMPARE(listEntries(w->List2), QStringList { "x0000.jpg" });
         w->nmuUndo_Click();
         QCOMPARE(w.boxes.texts(),
                  QStringList({ msg::AskDeleteHistory, msg::AskRestore, msg::NoHistory }));

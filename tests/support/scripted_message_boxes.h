@@ -12,19 +12,16 @@
 class ScriptedMessageBoxes : public ui::MessageBoxes
 {
 public:
-    enum class Kind { Confirm, Retry, Inform };
     struct Shown
     {
-        Kind kind;
         QString text;
-        QString title;
         ui::Icon icon;
+        bool question; // confirm() or retry(), not inform()
     };
 
     // Answers for confirm() and retry(), taken in order: true is OK or Retry, false Cancel.
-    // When the script runs out, `fallback` answers.
+    // When the script runs out, Cancel.
     void answer(std::initializer_list<bool> answers) { m_answers.insert(m_answers.end(), answers); }
-    bool fallback = false;
 
     // Called with every box as it is shown, while the caller waits for the answer; lets a test
     // look at the window at that moment.
@@ -42,16 +39,13 @@ public:
 
     bool confirm(const QString &text, ui::Icon icon) override
     {
-        return record({ Kind::Confirm, text, QStringLiteral("確認"), icon });
+        return record({ text, icon, true });
     }
     bool retry(const QString &text) override
     {
-        return record({ Kind::Retry, text, QStringLiteral("Kelvaro"), ui::Icon::Exclamation });
+        return record({ text, ui::Icon::Exclamation, true });
     }
-    void inform(const QString &text) override
-    {
-        record({ Kind::Inform, text, QStringLiteral("Kelvaro"), ui::Icon::None });
-    }
+    void inform(const QString &text) override { record({ text, ui::Icon::None, false }); }
 
 private:
     bool record(const Shown &s)
@@ -59,10 +53,10 @@ private:
         shown.append(s);
         if (onShow)
             onShow(s);
-        if (s.kind == Kind::Inform)
+        if (!s.question)
             return true;
         if (m_answers.empty())
-            return fallback;
+            return false;
         const bool a = m_answers.front();
         m_answers.pop_front();
         return a;
