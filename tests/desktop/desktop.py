@@ -261,7 +261,11 @@ def answer(title, besides=None):
 
 
 def snapshot(folder):
-    return {p.name: p.read_bytes() for p in Path(folder).iterdir()}
+    """Every file of the folder by name with its contents; None while files are being renamed."""
+    try:
+        return {p.name: p.read_bytes() for p in Path(folder).iterdir()}
+    except FileNotFoundError:
+        return None
 
 
 def installed_package(build):
