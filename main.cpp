@@ -40,7 +40,7 @@ int main(int argc, char *argv[])
 
     installQtJapaneseTranslation(app);
 
-    printing::QtMessageBoxes messages;
+    ui::QtMessageBoxes messages;
     Services services;
     services.messages = &messages;
     services.openFolder = renaming::openFolder;

@@ -16,7 +16,7 @@
 void frmVOXA_R_1::Command1_Click()
 {
     const Running running(this);
-    printing::MessageBoxes &boxes = messages();
+    ui::MessageBoxes &boxes = messages();
     const renaming::BatchInput input { listEntries(List1), listEntries(List2), Text1->text(),
                                        Module_Globals.StartNo, Combo1->currentText() };
     renaming::BatchPlan plan;
@@ -44,7 +44,7 @@ void frmVOXA_R_1::Command1_Click()
         boxes.inform(checked.message());
         return;
     }
-    if (!boxes.confirm(msg::AskRename, printing::Icon::Question))
+    if (!boxes.confirm(msg::AskRename, ui::Icon::Question))
         return;
 
     const QString statusBefore = Label2->text();

@@ -1,6 +1,7 @@
 #include "frm_voxa_r_1.h"
 
 #include "folder_request.h"
+#include "desktop_window.h"
 #include "history.h"
 #include "japanese_fonts.h"
 #include "messages.h"
@@ -23,18 +24,21 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
 constexpr int EnterKey = 13;
 
-// The client area and the outer size of the window, in twips.
+// The client area below the menu bar, in twips. The form's outer size (8800 × 7000 twips)
+// held this area only inside the frame it was drawn for; under another window manager's
+// frame it would cut the area short or leave a band below it, so the window is sized by its
+// client area and the frame comes on top, as wide as the window manager draws it.
 constexpr int ClientWidth = 8685;
 constexpr int ClientHeight = 6315;
-constexpr int OuterWidth = 8800;
-constexpr int OuterHeight = 7000;
 
 const QColor WindowBackground(192, 192, 192);
 
@@ -62,29 +66,33 @@ QFont japaneseFont(const QString &family, double pointSize, bool bold)
 // Hands every box on and, once it is answered, makes the window active again before the
 // handler goes on. The window system gives the activation back to the window only later, and
 // until then a focus move from code would change the focus without any focus event, so the
-// handlers the move should run (Text1_LostFocus after a Retry, for one) would not run. Counts
-// the boxes open in `open`.
-class ReactivatingMessageBoxes : public printing::MessageBoxes
+// handlers the move should run (Text1_LostFocus after a Retry, for one) would not run.
+// Before a box opens, the caption catches up with the latest progress step, so that while the
+// user reads the box it names the rename just done. Counts the boxes open in `open`.
+class ReactivatingMessageBoxes : public ui::MessageBoxes
 {
 public:
-    ReactivatingMessageBoxes(printing::MessageBoxes &boxes, QWidget *window, int &open)
+    ReactivatingMessageBoxes(ui::MessageBoxes &boxes, frmVOXA_R_1 *window, int &open)
         : m_boxes(boxes)
         , m_window(window)
         , m_open(open)
     { }
-    bool confirm(const QString &text, printing::Icon icon) override
+    bool confirm(const QString &text, ui::Icon icon) override
     {
         ++m_open;
+        m_window->flushProgress();
         return reactivateAfter(m_boxes.confirm(text, icon));
     }
     bool retry(const QString &text) override
     {
         ++m_open;
+        m_window->flushProgress();
         return reactivateAfter(m_boxes.retry(text));
     }
     void inform(const QString &text) override
     {
         ++m_open;
+        m_window->flushProgress();
         m_boxes.inform(text);
         reactivateAfter(true);
     }
@@ -101,9 +109,37 @@ private:
         return answer;
     }
 
-    printing::MessageBoxes &m_boxes;
-    QWidget *m_window;
+    ui::MessageBoxes &m_boxes;
+    frmVOXA_R_1 *m_window;
     int &m_open;
+};
+
+// Gives every row of the lists it serves one height, the natural height of a row of kanji,
+// kana and Latin letters in the list's face. Left alone, a row is as tall as the tallest face
+// its characters fall back to (an emoji, half-width kana), and a list sizes all its rows by
+// its first one; the target list and the new-name list would then drift apart row by row, and
+// the preview would show a name beside the wrong file.
+class FixedRowHeight : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        if (m_height == 0) {
+            QStyleOptionViewItem probe = option;
+            probe.text = QStringLiteral("漢かカAg");
+            probe.features |= QStyleOptionViewItem::HasDisplay;
+            const QStyle *style = probe.widget ? probe.widget->style() : QApplication::style();
+            m_height
+                = style->sizeFromContents(QStyle::CT_ItemViewItem, &probe, QSize(), probe.widget)
+                      .height();
+        }
+        return { QStyledItemDelegate::sizeHint(option, index).width(), m_height };
+    }
+
+private:
+    mutable int m_height = 0;
 };
 
 // The local path a drag brings, when it may be dropped: the first local file or folder among
@@ -160,12 +196,14 @@ QStringList listEntries(const QListWidget *list)
 frmVOXA_R_1::frmVOXA_R_1(const Services &services, QWidget *parent)
     : QMainWindow(parent)
     , m_services(services)
+    , m_centred(new ui::CentredWindow(this))
 {
     if (!m_services.messages)
-        m_ownMessages = std::make_unique<printing::QtMessageBoxes>(this);
+        m_ownMessages = std::make_unique<ui::QtMessageBoxes>(this);
     m_messages = std::make_unique<ReactivatingMessageBoxes>(
         m_services.messages ? *m_services.messages : *m_ownMessages, this, m_busy);
-    printing::installJapaneseFontSubstitutes();
+    ui::installJapaneseFonts();
+    setWindowIcon(ui::programIcon());
     createControls();
     createMenus();
     connectEvents();
@@ -186,7 +224,7 @@ frmVOXA_R_1::~frmVOXA_R_1()
         w->removeEventFilter(this);
 }
 
-printing::MessageBoxes &frmVOXA_R_1::messages()
+ui::MessageBoxes &frmVOXA_R_1::messages()
 {
     return *m_messages;
 }
@@ -201,8 +239,8 @@ void frmVOXA_R_1::createControls()
     client->setAutoFillBackground(true);
     setCentralWidget(client);
 
-    const printing::Twips twips(this);
-    client->setMinimumSize(twips.size(ClientWidth, ClientHeight));
+    const ui::Twips twips(this);
+    client->setFixedSize(twips.size(ClientWidth, ClientHeight));
 
     auto label = [&](QLabel *&member, const char *name, const QString &text, QColor colour,
                      Qt::Alignment alignment, int left, int top, int width, int height) {
@@ -222,7 +260,7 @@ void frmVOXA_R_1::createControls()
 
     label(Label2, "Label2", QString(), QColor(128, 255, 128), Qt::AlignHCenter, 1740, 120, 5295,
           240);
-    Label2->setFont(japaneseFont(printing::GothicFace, 12, false));
+    Label2->setFont(japaneseFont(ui::GothicFace, 12, false));
     label(Label6, "Label6", QStringLiteral("改名ファイルタイプ"), QColor(192, 255, 192),
           Qt::AlignHCenter, 480, 600, 2175, 255);
 
@@ -253,7 +291,7 @@ void frmVOXA_R_1::createControls()
     place(List1, "List1", 2880, 1680, 2415, 3480);
     label(Label5, "Label5", QStringLiteral("->"), QColor(224, 224, 224), Qt::AlignLeft, 5400, 2400,
           375, 255);
-    Label5->setFont(japaneseFont(printing::PGothicFace, 14.25, true));
+    Label5->setFont(japaneseFont(ui::PGothicFace, 14.25, true));
     {
         QPalette p = Label5->palette();
         p.setColor(QPalette::WindowText, QColor(64, 64, 64));
@@ -263,14 +301,16 @@ void frmVOXA_R_1::createControls()
           Qt::AlignHCenter, 6000, 1320, 2175, 255);
     List2 = new QListWidget(client);
     place(List2, "List2", 5880, 1680, 2415, 3480);
+    auto *rows = new FixedRowHeight(this);
     for (QListWidget *list : { List1, List2 }) {
+        list->setItemDelegate(rows);
         list->setUniformItemSizes(true);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
     }
 
     Command1 = new QPushButton(msg::RenameButton, client);
     place(Command1, "Command1", 4440, 5400, 1455, 375);
-    Command1->setFont(japaneseFont(printing::PGothicFace, 9, true));
+    Command1->setFont(japaneseFont(ui::PGothicFace, 9, true));
 
     for (QLabel *heading : { Label1, Label3, Label4, Label5, Label6, Label7 })
         fitFont(heading, { heading->text() });
@@ -488,8 +528,11 @@ void frmVOXA_R_1::Form_Resize()
 {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
-    printing::setOuterSizeTwips(this, OuterWidth, OuterHeight);
-    printing::centreOnScreen(this);
+    const QSize client = ui::Twips(this).size(ClientWidth, ClientHeight);
+    const QSize whole = client + QSize(0, menuBar()->heightForWidth(client.width()));
+    if (minimumSize() != whole || maximumSize() != whole)
+        setFixedSize(whole);
+    m_centred->centre();
 }
 
 void frmVOXA_R_1::mnuVer_Click()
@@ -601,16 +644,40 @@ void frmVOXA_R_1::tellOfInterruptedRun()
         messages().inform(msg::InterruptedHint);
 }
 
-// Shows the rename just done in the caption while a rename or restore runs. The passes never
-// yield to the event loop, so no other handler can run in between; repainting the status line
-// now and then is what lets the warning and the caption reach the screen.
+// Shows the rename just done in the caption while a rename or restore runs. Each change of
+// the caption is work for the window system (a new title property, which the window manager
+// draws again in the title bar), and a batch makes two steps per file: done at every step,
+// that work takes longer than the renames themselves. So a step reaches the screen at most
+// once per ProgressIntervalMs, measured on a monotonic clock: the step that comes once the
+// interval is over is shown, the ones in between are only kept as the latest, and
+// flushProgress() shows the latest before every message box. The passes never yield to the
+// event loop, so no other handler can run in between; repainting the status line with each
+// shown step is what lets the warning and the caption reach the screen.
 void frmVOXA_R_1::showProgress(const QString &caption)
 {
-    constexpr qint64 RepaintIntervalMs = 50;
-    setWindowTitle(caption);
-    if (!m_sinceRepaint.isValid() || m_sinceRepaint.elapsed() >= RepaintIntervalMs) {
-        Label2->repaint();
-        m_sinceRepaint.start();
+    constexpr qint64 ProgressIntervalMs = 50;
+    m_pendingCaption = caption;
+    if (!m_sinceProgress.isValid() || m_sinceProgress.elapsed() >= ProgressIntervalMs)
+        flushProgress();
+}
+
+void frmVOXA_R_1::flushProgress()
+{
+    if (m_pendingCaption.isNull())
+        return;
+    setWindowTitle(std::exchange(m_pendingCaption, QString()));
+    Label2->repaint();
+    m_sinceProgress.start();
+}
+
+// A caption set by a handler ("Kelvaro" after a run) replaces any progress step not yet
+// shown, and the first step of the next run is shown at once.
+void frmVOXA_R_1::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowTitleChange) {
+        m_pendingCaption = QString();
+        m_sinceProgress.invalidate();
     }
 }
 

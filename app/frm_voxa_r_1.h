@@ -42,6 +42,10 @@
 
 #include <memory>
 
+namespace ui {
+class CentredWindow;
+}
+
 // The entries of a list box, top to bottom.
 QStringList listEntries(const QListWidget *list);
 
@@ -57,7 +61,10 @@ public:
     // The message boxes of the services (real boxes when none were given). When a box has
     // been answered, the window is active again at once, so that the focus moves that follow
     // run their handlers as they do when the user moves the focus.
-    printing::MessageBoxes &messages();
+    ui::MessageBoxes &messages();
+
+    // Puts the latest progress step not yet shown into the caption.
+    void flushProgress();
 
     ModuleGlobals Module_Globals;
 
@@ -150,6 +157,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
@@ -166,8 +174,10 @@ private:
     void showProgress(const QString &caption);
 
     Services m_services;
-    QElapsedTimer m_sinceRepaint;
+    ui::CentredWindow *m_centred; // a child of the window
+    QElapsedTimer m_sinceProgress;
     int m_busy = 0; // runs in progress and message boxes open
-    std::unique_ptr<printing::MessageBoxes> m_ownMessages;
-    std::unique_ptr<printing::MessageBoxes> m_messages;
+    QString m_pendingCaption;
+    std::unique_ptr<ui::MessageBoxes> m_ownMessages;
+    std::unique_ptr<ui::MessageBoxes> m_messages;
 };

@@ -16,8 +16,8 @@
 void frmVOXA_R_1::nmuUndo_Click()
 {
     const Running running(this);
-    printing::MessageBoxes &boxes = messages();
-    if (!boxes.confirm(msg::AskRestore, printing::Icon::Question)) {
+    ui::MessageBoxes &boxes = messages();
+    if (!boxes.confirm(msg::AskRestore, ui::Icon::Question)) {
         Label2->setText(msg::StatusIdle);
         return;
     }
@@ -33,7 +33,7 @@ void frmVOXA_R_1::nmuUndo_Click()
     renaming::RestoreCallbacks callbacks;
     callbacks.confirmStep = [&](int r) {
         stepsOffered = true;
-        return boxes.confirm(msg::askUndoStep(r), printing::Icon::Exclamation);
+        return boxes.confirm(msg::askUndoStep(r), ui::Icon::Exclamation);
     };
     callbacks.progress = [this](const QString &caption) { showProgress(caption); };
     callbacks.stepFinished = [this](int) {
@@ -73,7 +73,7 @@ void frmVOXA_R_1::nmuUndo_Click()
 
 void frmVOXA_R_1::mnuDeletelog_Click()
 {
-    if (!messages().confirm(msg::AskDeleteHistory, printing::Icon::Exclamation))
+    if (!messages().confirm(msg::AskDeleteHistory, ui::Icon::Exclamation))
         return;
     const auto folder = services().openFolder(Dir1->path(), nullptr);
     if (!folder)

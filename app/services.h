@@ -14,7 +14,7 @@
 
 struct Services
 {
-    printing::MessageBoxes *messages = nullptr;
+    ui::MessageBoxes *messages = nullptr;
     renaming::FolderOpener openFolder = renaming::openFolder;
     std::function<std::unique_ptr<printing::PrintDevice>()> makePrintDevice;
     // The folder that holds the executable: the read-me file lies there, and the re-listing

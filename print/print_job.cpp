@@ -8,7 +8,7 @@
 
 namespace printing {
 
-bool runPrintJob(PrintDevice *device, QWidget *window, MessageBoxes &messages,
+bool runPrintJob(PrintDevice *device, QWidget *window, ui::MessageBoxes &messages,
                  const LineWriter &writeLines)
 {
     const auto setNormalPointer = [window] {
@@ -20,7 +20,7 @@ bool runPrintJob(PrintDevice *device, QWidget *window, MessageBoxes &messages,
     if (device && device->choosePrinter(window)) {
         if (window)
             window->setCursor(Qt::WaitCursor);
-        done = device->setFont(MinchoFace, PrintPointSize) && writeLines(*device)
+        done = device->setFont(ui::MinchoFace, PrintPointSize) && writeLines(*device)
             && device->endDocument();
     }
     if (!done) {
@@ -42,7 +42,8 @@ bool printLines(PrintDevice &device, const QStringList &lines)
 }
 
 void printTargetList(const QStringList &oldNames, const QStringList &newNames,
-                     const PrintDeviceFactory &makeDevice, QWidget *window, MessageBoxes &messages)
+                     const PrintDeviceFactory &makeDevice, QWidget *window,
+                     ui::MessageBoxes &messages)
 {
     if (oldNames.isEmpty()) {
         messages.inform(msg::NothingToPrint);

@@ -28,7 +28,7 @@ constexpr double PrintPointSize = 12.0;
 
 // Runs one print on `device` (a null device is a failure). `window` shows the busy pointer
 // from the close of the print dialog to the end. Returns true when the document was ended.
-bool runPrintJob(PrintDevice *device, QWidget *window, MessageBoxes &messages,
+bool runPrintJob(PrintDevice *device, QWidget *window, ui::MessageBoxes &messages,
                  const LineWriter &writeLines);
 
 // Prints `lines` in order, stopping at the first line the device refuses.
@@ -38,6 +38,7 @@ bool printLines(PrintDevice &device, const QStringList &lines);
 // (no dialog, no device), otherwise prints the report of the two lists with a device made by
 // `makeDevice`, showing the busy pointer on `window`.
 void printTargetList(const QStringList &oldNames, const QStringList &newNames,
-                     const PrintDeviceFactory &makeDevice, QWidget *window, MessageBoxes &messages);
+                     const PrintDeviceFactory &makeDevice, QWidget *window,
+                     ui::MessageBoxes &messages);
 
 } // namespace printing

@@ -8,16 +8,20 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include <algorithm>
 #include <vector>
 
 namespace printing {
 
 namespace {
 
-// Lays the lines out on pages as they come and paints the whole document only when it is
-// ended. Qt's print engines on Linux cannot abort a print run that has begun (ending the
-// painter always hands the pages to the printer), so holding the document back until the
-// end is what lets a failed print be abandoned without sending a partial document.
+// Holds the lines back and lays the whole document out only when it is ended. Qt's print
+// engines on Linux cannot abort a print run that has begun (ending the painter always hands
+// the pages to the printer), so holding the document back until the end is what lets a failed
+// print be abandoned without sending a partial document. It also lets the document be printed
+// one size smaller when its widest line is wider than the page: every line is one file of the
+// report, with its columns aligned by blanks, so the whole document shrinks by one factor,
+// which keeps each line whole and the columns aligned, where wrapping or clipping would not.
 class QtPrintDevice : public PrintDevice
 {
 public:
@@ -48,31 +52,18 @@ public:
     {
         if (!m_chosen || pointSize <= 0)
             return false;
-        installJapaneseFontSubstitutes();
+        ui::installJapaneseFonts();
         m_font = QFont(face);
         m_font.setPointSizeF(pointSize);
         m_font.setStyleHint(QFont::TypeWriter);
-        // Metrics in the printer's own resolution, so that the lines fill the page as
-        // they will be painted.
-        const QFontMetricsF metrics(m_font, &m_printer);
-        m_lineHeight = metrics.lineSpacing();
-        m_ascent = metrics.ascent();
-        m_pageHeight = m_printer.height();
-        return m_lineHeight > 0 && m_pageHeight > 0;
+        return QFontMetricsF(m_font, &m_printer).lineSpacing() > 0 && m_printer.height() > 0;
     }
 
     bool printLine(const QString &text) override
     {
-        if (m_lineHeight <= 0)
+        if (!m_chosen || m_font.pointSizeF() <= 0)
             return false;
-        // A line that does not fit on the rest of the page goes to the top of the next;
-        // the first line of a page is always placed, however tall the font.
-        if (m_pages.empty() || (m_y > 0 && m_y + m_lineHeight > m_pageHeight)) {
-            m_pages.emplace_back();
-            m_y = 0;
-        }
-        m_pages.back().push_back({ m_y + m_ascent, m_font, text });
-        m_y += m_lineHeight;
+        m_lines.push_back({ m_font, text });
         return true;
     }
 
@@ -82,54 +73,79 @@ public:
             return false;
         m_chosen = false;
         // A document without lines sends nothing (not even an empty sheet).
-        if (m_pages.empty())
+        if (m_lines.empty())
             return true;
+        fitToPageWidth();
         QPainter painter;
         if (!painter.begin(&m_printer))
             return false;
+        // A line that does not fit on the rest of the page goes to the top of the next; the
+        // first line of a page is always placed, however tall the font.
         bool ok = true;
-        for (std::size_t p = 0; p < m_pages.size(); ++p) {
-            if (p > 0 && !m_printer.newPage()) {
-                ok = false;
-                break;
+        double y = 0;
+        for (std::size_t i = 0; i < m_lines.size() && ok; ++i) {
+            const QFontMetricsF metrics(m_lines[i].font, &m_printer);
+            if (i > 0 && y + metrics.lineSpacing() > m_printer.height()) {
+                ok = m_printer.newPage();
+                y = 0;
             }
-            for (const Line &line : m_pages[p]) {
-                painter.setFont(line.font);
-                painter.drawText(QPointF(0, line.baseline), line.text);
-            }
+            painter.setFont(m_lines[i].font);
+            painter.drawText(QPointF(0, y + metrics.ascent()), m_lines[i].text);
+            y += metrics.lineSpacing();
         }
         // A page the printer refuses mid-way: ask the engine to drop the run. Engines that
         // cannot (CUPS, PDF) keep the pages made so far, so the failure is still reported.
         if (!ok)
             m_printer.abort();
         ok = painter.end() && ok && m_printer.printerState() != QPrinter::Error;
-        m_pages.clear();
+        m_lines.clear();
         return ok;
     }
 
     void abandon() override
     {
-        m_pages.clear();
+        m_lines.clear();
         m_chosen = false;
     }
 
 private:
     struct Line
     {
-        double baseline;
         QFont font;
         QString text;
     };
+
+    // The widest line in the fonts as they stand, in printer pixels.
+    double widestLine() const
+    {
+        double widest = 0;
+        for (const Line &line : m_lines)
+            widest = std::max(widest,
+                              QFontMetricsF(line.font, &m_printer).horizontalAdvance(line.text));
+        return widest;
+    }
+
+    // Scales every line's font by one factor, so that the widest line fits the printable
+    // width. Text widths follow the size closely but not exactly (hinting), so the factor found
+    // from the proportion is lowered a step at a time until the widest line fits.
+    void fitToPageWidth()
+    {
+        const double page = m_printer.width();
+        const double widest = widestLine();
+        std::vector<double> sizes;
+        for (const Line &line : m_lines)
+            sizes.push_back(line.font.pointSizeF());
+        for (double factor = page / widest; widestLine() > page && factor > 0.01; factor *= 0.99) {
+            for (std::size_t i = 0; i < m_lines.size(); ++i)
+                m_lines[i].font.setPointSizeF(sizes[i] * factor);
+        }
+    }
 
     QPrinter m_printer;
     QString m_pdfPath;
     bool m_chosen = false;
     QFont m_font;
-    double m_lineHeight = 0;
-    double m_ascent = 0;
-    double m_pageHeight = 0;
-    double m_y = 0;
-    std::vector<std::vector<Line>> m_pages;
+    std::vector<Line> m_lines;
 };
 
 } // namespace

@@ -1,8 +1,10 @@
 // The print device on a real printer: QPrinter behind the system print dialog, or, for tests
 // and previews, a PDF file written without any dialog. Lines are drawn with QPainter in the
 // chosen font, one font line height apart, starting at the top left of the printable area;
-// a line that does not fit on the rest of the page begins a new page. Nothing else is put
-// on the page: no header, footer or page number.
+// a line that does not fit on the rest of the page begins a new page. When the widest line of
+// a document is wider than the printable area, the whole document is printed in sizes scaled
+// down by one factor so that it fits. Nothing else is put on the page: no header, footer or
+// page number.
 #pragma once
 
 #include "print_device.h"

@@ -1,5 +1,6 @@
 #include "frm_readme.h"
 
+#include "desktop_window.h"
 #include "japanese_fonts.h"
 #include "messages.h"
 #include "readme_text.h"
@@ -14,8 +15,11 @@
 
 namespace {
 
-constexpr int OuterWidthTwips = 8800;
-constexpr int OuterHeightTwips = 7000;
+// The client area, in twips: the form's outer size of 8800 × 7000 twips less the fixed dialog
+// frame it was drawn for (3-pixel borders and a 19-pixel caption). The frame of the window
+// manager comes on top of it, however wide that is.
+constexpr int ClientWidthTwips = 8710;
+constexpr int ClientHeightTwips = 6625;
 
 // Each printed read-me line is indented by this many half-width blanks.
 constexpr qsizetype PrintIndent = 15;
@@ -32,7 +36,7 @@ QLabel *makeSwatch(QWidget *parent, const QString &caption, QColor background, Q
 {
     auto *swatch = new QLabel(caption, parent);
     swatch->setAlignment(Qt::AlignCenter);
-    swatch->setFont(makeFont(printing::GothicFace, 12, true));
+    swatch->setFont(makeFont(ui::GothicFace, 12, true));
     swatch->setAutoFillBackground(true);
     QPalette palette = swatch->palette();
     palette.setColor(QPalette::Window, background);
@@ -45,8 +49,7 @@ QLabel *makeSwatch(QWidget *parent, const QString &caption, QColor background, Q
 } // namespace
 
 frmReadme *frmReadme::open(QWidget *mainWindow, const QString &readmeFile,
-                           printing::PrintDeviceFactory makeDevice,
-                           printing::MessageBoxes *messages)
+                           printing::PrintDeviceFactory makeDevice, ui::MessageBoxes *messages)
 {
     if (mainWindow)
         mainWindow->setCursor(Qt::WaitCursor);
@@ -72,7 +75,7 @@ frmReadme *frmReadme::openWindowOf(const QWidget *mainWindow)
 }
 
 frmReadme::frmReadme(QWidget *mainWindow, const QString &readmeFile,
-                     printing::PrintDeviceFactory makeDevice, printing::MessageBoxes *messages)
+                     printing::PrintDeviceFactory makeDevice, ui::MessageBoxes *messages)
     // No parent: the read-me window stays open when the main window is closed.
     : QWidget(nullptr,
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
@@ -82,6 +85,7 @@ frmReadme::frmReadme(QWidget *mainWindow, const QString &readmeFile,
     , m_makeDevice(std::move(makeDevice))
     , m_messages(messages)
     , m_ownMessages(this)
+    , m_centred(new ui::CentredWindow(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmReadme"));
@@ -92,19 +96,20 @@ frmReadme::frmReadme(QWidget *mainWindow, const QString &readmeFile,
 
 void frmReadme::createControls()
 {
-    printing::installJapaneseFontSubstitutes();
+    ui::installJapaneseFonts();
     setWindowTitle(msg::ReadmeCaption);
+    setWindowIcon(ui::programIcon());
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(192, 192, 192));
     setPalette(palette);
 
-    const printing::Twips twips(this);
+    const ui::Twips twips(this);
 
     lstReadme = new QListWidget(this);
     lstReadme->setObjectName(QStringLiteral("lstReadme"));
     lstReadme->setGeometry(twips.rect(840, 120, 6975, 5325));
-    lstReadme->setFont(makeFont(printing::MinchoFace, 9.75));
+    lstReadme->setFont(makeFont(ui::MinchoFace, 9.75));
     lstReadme->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     lblC1 = makeSwatch(this, QStringLiteral("C1"), QColor(0, 0, 128), QColor(255, 255, 0));
@@ -155,9 +160,11 @@ void frmReadme::Form_Load()
 // window in its normal state stays centred on the screen.
 void frmReadme::Form_Resize()
 {
-    printing::setOuterSizeTwips(this, OuterWidthTwips, OuterHeightTwips);
+    const QSize client = ui::Twips(this).size(ClientWidthTwips, ClientHeightTwips);
+    if (minimumSize() != client || maximumSize() != client)
+        setFixedSize(client);
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
-        printing::centreOnScreen(this);
+        m_centred->centre();
 }
 
 void frmReadme::Command1_Click()
@@ -212,7 +219,7 @@ void frmReadme::setListColours(const QLabel *swatch)
 
 // The boxes given by the main window may belong to it; once it is gone the window shows
 // its own.
-printing::MessageBoxes &frmReadme::messages()
+ui::MessageBoxes &frmReadme::messages()
 {
     return m_messages && m_mainWindow ? *m_messages : m_ownMessages;
 }

@@ -2,9 +2,9 @@
 // the list between four colour schemes with the swatches C1 to C4, prints the text and
 // closes. It is modeless and there is at most one per main window; while it is open the
 // main window shows the busy pointer, which closing the read-me window (by its button or by
-// its title bar) sets back to normal. The window is fixed at 8800 × 7000 twips, centred on
-// the screen, and is discarded when closed, so every opening reads the file afresh and
-// starts in the standard list colours.
+// its title bar) sets back to normal. Its client area has a fixed size in twips, and the
+// window stays centred on the screen. It is discarded when closed, so every opening reads the
+// file afresh and starts in the standard list colours.
 #pragma once
 
 #include "message_boxes.h"
@@ -13,6 +13,10 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+
+namespace ui {
+class CentredWindow;
+}
 
 class QLabel;
 class QListWidget;
@@ -28,14 +32,13 @@ public:
     // `messages` may be null: the window then shows real message boxes, as it does once the
     // main window is gone.
     static frmReadme *open(QWidget *mainWindow, const QString &readmeFile,
-                           printing::PrintDeviceFactory makeDevice,
-                           printing::MessageBoxes *messages);
+                           printing::PrintDeviceFactory makeDevice, ui::MessageBoxes *messages);
 
     // The open read-me window of `mainWindow`, or null.
     static frmReadme *openWindowOf(const QWidget *mainWindow);
 
     frmReadme(QWidget *mainWindow, const QString &readmeFile,
-              printing::PrintDeviceFactory makeDevice, printing::MessageBoxes *messages);
+              printing::PrintDeviceFactory makeDevice, ui::MessageBoxes *messages);
 
     QListWidget *lstReadme;
     QLabel *lblC1;
@@ -63,12 +66,13 @@ private:
     void lblC3_Click();
     void lblC4_Click();
     void setListColours(const QLabel *swatch);
-    printing::MessageBoxes &messages();
+    ui::MessageBoxes &messages();
 
     QPointer<QWidget> m_mainWindow;
     QString m_readmeFile;
     printing::PrintDeviceFactory m_makeDevice;
-    printing::MessageBoxes *m_messages;
-    printing::QtMessageBoxes m_ownMessages;
+    ui::MessageBoxes *m_messages;
+    ui::QtMessageBoxes m_ownMessages;
     bool m_closed = false;
+    ui::CentredWindow *m_centred; // a child of the window
 };

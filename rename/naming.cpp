@@ -102,7 +102,7 @@ double basicVal(const QString &text)
     }
     if (mantissaDigits == 0)
         return 0;
-    if (i < s.size() && (s[i] == u'e' || s[i] == u'E' || s[i] == u'd' || s[i] == u'D')) {
+    if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
         const size_t mark = number.size();
         const size_t at = i;
         number.push_back('e');

@@ -32,10 +32,11 @@ std::optional<QString> newName(const QString &prefix, int startNo, int index,
 // The batch rename's temporary name: the new name with ".zyx" in place of the extension part.
 std::optional<QString> temporaryName(const QString &prefix, int startNo, int index);
 
-// The numeric value of a text as BASIC's Val reads it: blanks, tabs and line feeds are
-// ignored wherever they stand; an optional sign, digits, an optional decimal point and
-// digits, an optional exponent (E or D, optional sign, digits); or &H hexadecimal and &O
-// octal. Reading stops at the first character that does not fit; no leading number is 0.
+// The numeric value read from the start of a text, much as BASIC's Val reads it: blanks,
+// tabs and line feeds are ignored wherever they stand; an optional sign, digits, an optional
+// decimal point and digits, an optional exponent (the letter E or e only, not Val's D, then
+// an optional sign and digits); or &H hexadecimal and &O octal. Reading stops at the first
+// character that does not fit; no leading number is 0.
 double basicVal(const QString &text);
 
 // Rounds half to even into the 16-bit range; a value outside it takes the nearest end

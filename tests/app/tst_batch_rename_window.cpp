@@ -3,7 +3,9 @@
 // taking a completed rename back.
 #include "window_fixture.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QTimer>
 
 class TestBatchRenameWindow : public QObject
 {
@@ -47,10 +49,20 @@ private slots:
         QTest::keyClick(w->Text2, Qt::Key_Return); // leaving Text2 builds the preview
         const QString statusBefore = w->Label2->text();
         QStringList seen; // the caption and the status line while each box is open
-        w.boxes.onShow = [&](const ScriptedMessageBoxes::Shown &) {
+        // The caption changes at most once per 50 ms (and once more to catch up before a box),
+        // and nothing waiting in the event loop runs during the run.
+        QElapsedTimer clock;
+        int captions = 0;
+        bool yielded = false;
+        connect(w.window.get(), &QWidget::windowTitleChanged, [&] { ++captions; });
+        QTimer::singleShot(0, [&] { yielded = true; });
+        w.boxes.onShow = [&](const ScriptedMessageBoxes::Shown &s) {
             seen << w->windowTitle() + " | " + w->Label2->text();
+            if (s.text == msg::RenameDone)
+                QVERIFY(!yielded && captions <= 2 + clock.elapsed() / 50);
         };
         w.boxes.answer({ answer });
+        clock.start();
         // Enter on the focused button presses it, as Space does: users press Enter twice
         // after the start number.
         if (answer)
@@ -61,11 +73,12 @@ private slots:
         QStringList shown = w.boxes.texts();
         shown.replaceInStrings(msg::restoreHint(work.path() + "/"), "<hint>");
         QCOMPARE(shown, texts);
-        QCOMPARE(w.boxes.shown.first().icon, printing::Icon::Question);
+        QCOMPARE(w.boxes.shown.first().icon, ui::Icon::Question);
         QCOMPARE(w->windowTitle(), msg::AppTitle);
         const Files files = filesOf(work.path());
         QCOMPARE(files.keys(), onDisk);
-        QCOMPARE(items(w->List1), onDisk.filter(QRegularExpression("\\.jpg$"))); // listed again
+        QCOMPARE(listEntries(w->List1),
+                 onDisk.filter(QRegularExpression("\\.jpg$"))); // listed again
         for (const QByteArray &content : before)
             QCOMPARE(files.values().count(content), 1); // no content lost or doubled
         const bool done = texts.contains(msg::RenameDone);

@@ -87,7 +87,7 @@ private slots:
                 continue;
             QTest::keyClick(w->Text2, Qt::Key_Return);
             QCOMPARE(QApplication::focusWidget(), w->Command1);
-            const QStringList names = items(w->List2);
+            const QStringList names = listEntries(w->List2);
             QCOMPARE(names.isEmpty() ? QString() : names.first() + " " + names.last(), preview);
             w->Text1->setText(QStringLiteral("X"));
             QCOMPARE(w->List2->count(), 0);

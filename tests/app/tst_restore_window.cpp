@@ -67,7 +67,7 @@ private slots:
         QCOMPARE(filesOf(dir.path()), expected);
         QCOMPARE(w->windowTitle(), msg::AppTitle);
         QCOMPARE(w->Label2->text(), msg::StatusIdle);
-        QCOMPARE(items(w->List1), chain[finallyCarried]);
+        QCOMPARE(listEntries(w->List1), chain[finallyCarried]);
     }
 
     // A step that fails and cannot rename back: the failure is told first, then the hint
@@ -103,7 +103,7 @@ private slots:
         QTest::keyClick(w.window.get(), Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(filesOf(dir.path()).keys(),
                  QStringList({ "VOXAjpg101.log", "VOXAtxt0.log", "c.jpg" }));
-        QCOMPARE(items(w->List2), QStringList { "x0000.jpg" });
+        QCOMPARE(listEntries(w->List2), QStringList { "x0000.jpg" });
         w->nmuUndo_Click();
         QCOMPARE(w.boxes.texts(),
                  QStringList({ msg::AskDeleteHistory, msg::AskRestore, msg::NoHistory }));

@@ -51,14 +51,6 @@ struct ShownWindow
     }
 };
 
-inline QStringList items(const QListWidget *list)
-{
-    QStringList names;
-    for (int i = 0; i < list->count(); ++i)
-        names << list->item(i)->text();
-    return names;
-}
-
 // Creates a file named by raw bytes, so that names that are not UTF-8 can be made too.
 inline void touch(const QString &folder, const QByteArray &name, const QByteArray &bytes = {})
 {

@@ -89,14 +89,16 @@ private slots:
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
     }
 
+    // Old names of 40 full-width characters make lines wider than the page: the font is made
+    // smaller, and every line still holds its whole old and new name.
     void pdfHoldsEveryLineInOrderOverSeveralPages()
     {
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
         QStringList oldNames, newNames;
         for (int i = 0; i < 300; ++i) {
-            oldNames << QStringLiteral("写真%1.jpg").arg(i);
-            newNames << QStringLiteral("trip%1.jpg").arg(i, 4, 10, QChar(u'0'));
+            oldNames << QStringLiteral("写").repeated(i % 3 ? 8 : 40) + QString::number(i) + ".jpg";
+            newNames << QStringLiteral("旅行%1.jpg").arg(i, 4, 10, QChar(u'0'));
         }
         ScriptedMessageBoxes boxes;
         printTargetList(
@@ -108,8 +110,17 @@ private slots:
         QVERIFY(pdftotext.waitForFinished(60000) && pdftotext.exitCode() == 0);
         const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
         QVERIFY2(text.count(u'\f') > 1, qPrintable(text.left(200)));
-        // pdftotext keeps neither runs of blanks nor line breaks exactly.
-        QCOMPARE(text.simplified(), targetListReport(oldNames, newNames).join(u' ').simplified());
+        // pdftotext keeps neither runs of blanks nor line breaks exactly, and reads some kanji
+        // back as the radicals that share their glyph (行 as ⾏).
+        const auto plain = [](const QString &t) {
+            return t.normalized(QString::NormalizationForm_KC).simplified();
+        };
+        QCOMPARE(plain(text), plain(targetListReport(oldNames, newNames).join(u' ')));
+        const QStringList lines = text.split(u'\n');
+        for (qsizetype i = 0; i < oldNames.size(); ++i) // one line per file, new name whole
+            QVERIFY(std::any_of(lines.begin(), lines.end(), [&](const QString &line) {
+                return plain(line).endsWith(plain(oldNames[i] + u' ' + newNames[i]));
+            }));
 
         // A document that fails part-way is abandoned: no file is written.
         const QString abandoned = dir.filePath(QStringLiteral("abandoned.pdf"));

@@ -53,6 +53,7 @@ private slots:
         QTest::newRow("carriage return stops") << "1\r2" << 1.0 << 1;
         QTest::newRow("signed exponent") << "25E-1" << 2.5 << 2;
         QTest::newRow("exponent without digits") << "12E+x" << 12.0 << 12;
+        QTest::newRow("D is no exponent") << "1d3" << 1.0 << 1;
         QTest::newRow("second point stops") << "1.2.3" << 1.2 << 1;
         QTest::newRow("hex, stops at g") << "&hffg" << 255.0 << 255;
         QTest::newRow("octal, stops at 8") << "&O178" << 15.0 << 15;

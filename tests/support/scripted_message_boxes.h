@@ -9,16 +9,14 @@
 #include <deque>
 #include <functional>
 
-class ScriptedMessageBoxes : public printing::MessageBoxes
+class ScriptedMessageBoxes : public ui::MessageBoxes
 {
 public:
-    enum class Kind { Confirm, Retry, Inform };
     struct Shown
     {
-        Kind kind;
         QString text;
-        QString title;
-        printing::Icon icon;
+        ui::Icon icon;
+        bool question; // confirm() or retry(), not inform()
     };
 
     // Answers for confirm() and retry(), taken in order: true is OK or Retry, false Cancel.
@@ -40,19 +38,15 @@ public:
     }
     void clear() { shown.clear(); }
 
-    bool confirm(const QString &text, printing::Icon icon) override
+    bool confirm(const QString &text, ui::Icon icon) override
     {
-        return record({ Kind::Confirm, text, QStringLiteral("確認"), icon });
+        return record({ text, icon, true });
     }
     bool retry(const QString &text) override
     {
-        return record(
-            { Kind::Retry, text, QStringLiteral("Kelvaro"), printing::Icon::Exclamation });
+        return record({ text, ui::Icon::Exclamation, true });
     }
-    void inform(const QString &text) override
-    {
-        record({ Kind::Inform, text, QStringLiteral("Kelvaro"), printing::Icon::None });
-    }
+    void inform(const QString &text) override { record({ text, ui::Icon::None, false }); }
 
 private:
     bool record(const Shown &s)
@@ -60,7 +54,7 @@ private:
         shown.append(s);
         if (onShow)
             onShow(s);
-        if (s.kind == Kind::Inform)
+        if (!s.question)
             return true;
         if (m_answers.empty())
             return fallback;

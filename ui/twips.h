@@ -10,7 +10,7 @@
 class QScreen;
 class QWidget;
 
-namespace printing {
+namespace ui {
 
 class Twips
 {
@@ -30,12 +30,4 @@ private:
     double m_dpiY = 96.0;
 };
 
-// Gives the top-level `window` the outer size (frame included) widthTwips × heightTwips and
-// keeps the user from resizing it. The frame is measured from the window as it stands, so
-// call it again once the window is shown and its frame is known.
-void setOuterSizeTwips(QWidget *window, int widthTwips, int heightTwips);
-
-// Moves the top-level `window` so that its outer frame is centred on its screen.
-void centreOnScreen(QWidget *window);
-
-} // namespace printing
+} // namespace ui

@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-namespace printing {
+namespace ui {
 
 namespace {
 
@@ -58,28 +58,4 @@ QRect Twips::rect(int leftTwips, int topTwips, int widthTwips, int heightTwips) 
     return { QPoint(toPixelsX(leftTwips), toPixelsY(topTwips)), size(widthTwips, heightTwips) };
 }
 
-void setOuterSizeTwips(QWidget *window, int widthTwips, int heightTwips)
-{
-    const QSize outer = Twips(window).size(widthTwips, heightTwips);
-    // The frame's share of the outer size; zero until the window system has framed the window.
-    const QSize frame = window->frameGeometry().size() - window->geometry().size();
-    const QSize client = (outer - frame).expandedTo(QSize(1, 1));
-    if (window->minimumSize() != client || window->maximumSize() != client)
-        window->setFixedSize(client);
-}
-
-void centreOnScreen(QWidget *window)
-{
-    const QScreen *screen = screenOf(window);
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    const QSize outer = window->frameGeometry().size();
-    const QPoint topLeft(area.x() + (area.width() - outer.width()) / 2,
-                         area.y() + (area.height() - outer.height()) / 2);
-    // For a top-level window move() places the outer frame.
-    if (window->pos() != topLeft)
-        window->move(topLeft);
-}
-
-} // namespace printing
+} // namespace ui

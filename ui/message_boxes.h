@@ -1,14 +1,13 @@
 // The three kinds of message box Kelvaro shows, behind one small interface so that tests can
-// answer them from a script and record what was shown. It lives in the printing library
-// because that is the lowest library with widgets, shared by the read-me window and the main
-// window alike.
+// answer them from a script and record what was shown. The main window, the read-me window
+// and the print runs all show their messages through it.
 #pragma once
 
 #include <QString>
 
 class QWidget;
 
-namespace printing {
+namespace ui {
 
 enum class Icon { None, Question, Exclamation };
 
@@ -47,4 +46,4 @@ private:
     QWidget *m_parent;
 };
 
-} // namespace printing
+} // namespace ui

@@ -1,0 +1,326 @@
+#!/usr/bin/python3
+"""The real program on the desktop that desktop.sh starts (Xvfb, openbox, the AT-SPI bus), read
+from outside as a user or a screen reader meets it: window sizes and frames through X
+properties, rows of the lists through the accessibility tree, files on disk.
+
+Usage: desktop.py STATE KELVARO window LOCALE     sizes, frames, icons, rows side by side
+       desktop.py STATE KELVARO killed_rename     a rename killed in each pass, then restored
+       desktop.py STATE BUILD_DIR installed_package
+"""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+STATE = Path(sys.argv[1])
+for line in (STATE / "env").read_text().splitlines():
+    key, _, value = line.partition("=")
+    os.environ[key] = value
+
+import gi  # noqa: E402  (after the environment: the bus address is read on import)
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi  # noqa: E402
+
+TWIPS_PER_PIXEL = 15  # 96 dots per inch
+MAIN_CLIENT = (8685, 6315)  # twips, below the menu bar
+README_CLIENT = (8710, 6625)
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, what):
+    if not condition:
+        raise Failure(what)
+
+
+def wait_for(what, probe, seconds=60):
+    """Returns the first true value of probe(), polled every tenth of a second."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        value = probe()
+        if value:
+            return value
+        time.sleep(0.1)
+    raise Failure(f"timed out after {seconds} s waiting for {what}")
+
+
+def run(*command):
+    return subprocess.run(command, capture_output=True, text=True).stdout
+
+
+def key(*keys):
+    run("xdotool", "key", "--clearmodifiers", *keys)
+
+
+def type_text(text):
+    run("xdotool", "type", "--delay", "50", text)
+
+
+def windows(title):
+    return run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$").split()
+
+
+def framed_window(title):
+    """The one visible window of that title, once the window manager has framed it."""
+    def probe():
+        found = windows(title)
+        return found[0] if len(found) == 1 and frame_of(found[0]) else None
+    return wait_for(f'the framed window "{title}"', probe)
+
+
+def frame_of(window):
+    """The window manager's frame: left, right, top, bottom."""
+    match = re.search(r"= (\d+), (\d+), (\d+), (\d+)", run("xprop", "-id", window, "_NET_FRAME_EXTENTS"))
+    return tuple(map(int, match.groups())) if match else None
+
+
+def geometry_of(window):
+    info = run("xwininfo", "-id", window)
+    value = lambda name: int(re.search(rf"{name}:\s+(-?\d+)", info).group(1))  # noqa: E731
+    return (value("Absolute upper-left X"), value("Absolute upper-left Y"),
+            value("Width"), value("Height"))
+
+
+def has_icon(window):
+    """Whether the window shows the program's icon: Qt's stand-in has no 16-pixel picture."""
+    return "Icon (16 x 16)" in run("xprop", "-id", window, "-notype", "_NET_WM_ICON")
+
+
+def check_framed_and_centred(title, client_twips, menu_height=0):
+    """The area below the menu bar holds client_twips, and the frame is centred on the screen."""
+    window = framed_window(title)
+    x, y, width, height = geometry_of(window)
+    left, right, top, bottom = frame_of(window)
+    expected = tuple(round(t / TWIPS_PER_PIXEL) for t in client_twips)
+    check((width, height - menu_height) == expected,
+          f'"{title}": client area {width}x{height - menu_height}, expected {expected}')
+    screen = run("xwininfo", "-root")
+    screen_width, screen_height = (int(re.search(rf"{name}: (\d+)", screen).group(1))
+                                   for name in ("Width", "Height"))
+    outer = (x - left, y - top, width + left + right, height + top + bottom)
+    centred = ((screen_width - outer[2]) // 2, (screen_height - outer[3]) // 2)
+    check(abs(outer[0] - centred[0]) <= 1 and abs(outer[1] - centred[1]) <= 1,
+          f'"{title}": frame at {outer[:2]}, centred would be {centred}')
+    check(has_icon(window), f'"{title}" has no icon')
+    print(f'"{title}": client {expected[0]}x{expected[1]}, frame {left},{right},{top},{bottom} '
+          f"centred at {outer[0]},{outer[1]}, icon set")
+
+
+class Program:
+    """The program started in `folder` with a runtime folder of its own (it is single-instance
+    per runtime folder), its accessibility bridge on, and ended when the block ends."""
+
+    def __init__(self, command, folder, lang="ja_JP.UTF-8"):
+        self.runtime = tempfile.TemporaryDirectory()
+        env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime.name, LANG=lang,
+                   QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                   ASAN_OPTIONS="detect_leaks=0")
+        env.pop("LC_ALL", None)
+        self.process = subprocess.Popen(command, cwd=folder, env=env,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait()
+        self.runtime.cleanup()
+
+    def accessible(self):
+        """The program's application object on the accessibility bus."""
+        def probe():
+            desktop = Atspi.get_desktop(0)
+            for i in range(desktop.get_child_count()):
+                app = desktop.get_child_at_index(i)
+                if app is not None and app.get_process_id() == self.process.pid:
+                    return app
+            return None
+        return wait_for("the program on the accessibility bus", probe)
+
+
+def descendants(accessible):
+    yield accessible
+    for i in range(accessible.get_child_count()):
+        child = accessible.get_child_at_index(i)
+        if child is not None:
+            yield from descendants(child)
+
+
+def find(root, role, name=None):
+    for node in descendants(root):
+        if node.get_role() == role and (name is None or node.get_name() == name):
+            return node
+    return None
+
+
+def extents(accessible):
+    box = accessible.get_extents(Atspi.CoordType.SCREEN)
+    return box.x, box.y, box.width, box.height
+
+
+def rows_of(app, name, count):
+    """The screen rectangles of the rows of the list named `name`, once it has `count`."""
+    def probe():
+        listed = find(app, Atspi.Role.LIST, name)
+        if listed is None or listed.get_child_count() != count:
+            return None
+        return [extents(listed.get_child_at_index(i)) for i in range(count)]
+    return wait_for(f'{count} rows in the list "{name}"', probe)
+
+
+def window(exe, lang):
+    """Both windows sized and centred by the frame openbox draws, with the icon; the two lists
+    with one row height and row i of each side by side, for names in several scripts."""
+    # The last target holds Myanmar letters, from a taller face, and its new name does not: a
+    # list sizes all its rows by its last one unless the program fixes their height.
+    names = ["abc.jpg", "IMG_0001.jpg", "x.日本語.jpg", "y.ﾊﾝｶｸ.jpg", "z.😀.jpg", "京都の紅葉.jpg",
+             "😀party.jpg", "漢字と😀とｶﾅ.txt.jpg", "ｶﾒﾗ.jpg", "ｶﾒﾗမြန်မာ.jpg"]
+    with tempfile.TemporaryDirectory() as folder, Program([exe], folder, lang) as program:
+        for name in names:
+            Path(folder, name).write_text(name)
+        app = program.accessible()
+        framed_window("Kelvaro")
+        menu = extents(wait_for("the menu bar", lambda: find(app, Atspi.Role.MENU_BAR)))
+        check_framed_and_centred("Kelvaro", MAIN_CLIENT, menu_height=menu[3])
+
+        key("Return")  # lists the folder
+        type_text("p")
+        key("Return")
+        type_text("1")
+        key("Return")  # leaving the start number builds the preview
+        targets = rows_of(app, "作業対象ファイル名", len(names))
+        previews = rows_of(app, "改名後ファイル名", len(names))
+        heights = {row[3] for row in targets + previews}
+        check(len(heights) == 1, f"rows of different heights: {targets} / {previews}")
+        for i, (target, preview) in enumerate(zip(targets, previews)):
+            check(target[1] == preview[1], f"row {i}: target at y={target[1]}, new name at "
+                                           f"y={preview[1]}")
+        print(f"{len(names)} rows of {heights.pop()} px, side by side in both lists")
+
+        key("ctrl+h")
+        check_framed_and_centred("お読み下さい", README_CLIENT)
+
+
+def killed_rename(exe):
+    """A batch rename killed half-way through each of its passes: the next start points to the
+    restore, and the restore gives every file back its name and contents."""
+    count = 300
+    with tempfile.TemporaryDirectory() as folder:
+        for i in range(count):
+            name = f"写真 {i}.jpg" if i % 100 == 7 else f"IMG_{i:05d}.jpg"
+            Path(folder, name).write_text(f"picture {i}\n")
+        Path(folder, "notes.txt").write_text("not a picture\n")
+        before = snapshot(folder)
+
+        for kill_at in (count // 2, count + count // 2):  # each file is one renameat2 a pass
+            # strace kills the program on entry to that rename: a kill timed from outside
+            # would come too late, the renames take a few milliseconds.
+            traced = ["strace", "-qq", "-o", "/dev/null", "-e", "trace=renameat2",
+                      "-e", f"inject=renameat2:signal=KILL:when={kill_at}", exe]
+            with Program(traced, folder) as program:
+                framed_window("Kelvaro")
+                key("Return")
+                type_text("p")
+                key("Return")
+                type_text("1")
+                key("Return")
+                key("Return")  # the rename button
+                answer("確認")
+                wait_for("the kill", lambda: program.process.poll() is not None)
+            left = len(list(Path(folder).glob("*.zyx")))
+            check(left > 0, "no file under a temporary name after the kill")
+
+            with Program([exe], folder):
+                main = framed_window("Kelvaro")
+                key("Return")
+                answer("Kelvaro", besides=main)  # the hint that the rename was interrupted
+                key("ctrl+u")
+                answer("確認")  # restore
+                answer("確認")  # undo rename 1
+                wait_for("the restore", lambda: snapshot(folder) == before, seconds=120)
+            print(f"killed at rename {kill_at} with {left} files under temporary names: "
+                  f"all {count} files restored")
+
+
+def answer(title, besides=None):
+    """Answers the message box titled `title` with Enter, its default button."""
+    box = wait_for(f'the box "{title}"',
+                   lambda: [w for w in windows(title) if w != besides])[0]
+    wait_for(f'the focus on the box "{title}"',
+             lambda: run("xdotool", "getwindowfocus").strip() == box)
+    key("Return")
+    wait_for(f'the box "{title}" to close', lambda: box not in windows(title))
+
+
+def snapshot(folder):
+    """Every file of the folder by name with its contents; None while files are being renamed."""
+    try:
+        return {p.name: p.read_bytes() for p in Path(folder).iterdir()}
+    except FileNotFoundError:
+        return None
+
+
+def installed_package(build):
+    """The Debian package: its dependencies and layout, and the installed program finding its
+    read-me beside itself."""
+    with tempfile.TemporaryDirectory() as work:
+        packed = subprocess.run(["cpack", "-G", "DEB", "-B", work], cwd=build,
+                                capture_output=True, text=True)
+        check(packed.returncode == 0, "cpack failed:\n" + packed.stdout + packed.stderr)
+        deb = next(Path(work).glob("kelvaro_*.deb"))
+        depends = run("dpkg-deb", "-f", str(deb), "Depends")
+        for dependency in ("libqt6widgets6", "libqt6svg6", "fonts-noto-cjk",
+                           "qt6-translations-l10n"):
+            check(dependency in depends, f"the package does not depend on {dependency}")
+        root = Path(work, "root")
+        subprocess.run(["dpkg-deb", "-x", str(deb), str(root)], check=True)
+        for path in ("usr/libexec/kelvaro/kelvaro", "usr/libexec/kelvaro/VOXA01.vxa",
+                     "usr/share/applications/kelvaro.desktop",
+                     "usr/share/icons/hicolor/scalable/apps/kelvaro.svg"):
+            check(Path(root, path).exists(), f"missing from the package: {path}")
+        first_line = Path(root, "usr/libexec/kelvaro/VOXA01.vxa").read_bytes() \
+            .split(b"\r\n")[0].decode("cp932")
+        with Program([str(root / "usr/bin/kelvaro")], work) as program:
+            app = program.accessible()
+            framed_window("Kelvaro")
+            key("ctrl+h")
+            framed_window("お読み下さい")
+
+            def first_entry():
+                window = next((app.get_child_at_index(i) for i in range(app.get_child_count())
+                               if app.get_child_at_index(i).get_name() == "お読み下さい"), None)
+                text = window and find(window, Atspi.Role.LIST)
+                return text and text.get_child_count() and text.get_child_at_index(0).get_name()
+            shown = wait_for("the read-me text", first_entry)
+            check(shown == first_line, f"the read-me window shows {shown!r}, not {first_line!r}")
+        print("package layout and dependencies as expected; the installed program shows "
+              "its read-me")
+
+
+def main():
+    command = sys.argv[3]
+    try:
+        if command == "window":
+            window(sys.argv[2], sys.argv[4])
+        elif command == "killed_rename":
+            killed_rename(sys.argv[2])
+        elif command == "installed_package":
+            installed_package(sys.argv[2])
+        else:
+            raise Failure(f"unknown check {command}")
+    except Failure as failure:
+        print(f"FAIL: {failure}")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
