@@ -80,8 +80,9 @@ def frame_of(window):
     return tuple(map(int, match.groups())) if match else None
 
 
-def geometry_of(window):
-    info = run("xwininfo", "-id", window)
+def geometry_of(*window):
+    """x, y, width and height of `-id ID` or `-root`, as xwininfo reports them."""
+    info = run("xwininfo", *window)
     value = lambda name: int(re.search(rf"{name}:\s+(-?\d+)", info).group(1))  # noqa: E731
     return (value("Absolute upper-left X"), value("Absolute upper-left Y"),
             value("Width"), value("Height"))
@@ -95,14 +96,12 @@ def has_icon(window):
 def check_framed_and_centred(title, client_twips, menu_height=0):
     """The area below the menu bar holds client_twips, and the frame is centred on the screen."""
     window = framed_window(title)
-    x, y, width, height = geometry_of(window)
+    x, y, width, height = geometry_of("-id", window)
     left, right, top, bottom = frame_of(window)
     expected = tuple(round(t / TWIPS_PER_PIXEL) for t in client_twips)
     check((width, height - menu_height) == expected,
           f'"{title}": client area {width}x{height - menu_height}, expected {expected}')
-    screen = run("xwininfo", "-root")
-    screen_width, screen_height = (int(re.search(rf"{name}: (\d+)", screen).group(1))
-                                   for name in ("Width", "Height"))
+    _, _, screen_width, screen_height = geometry_of("-root")
     outer = (x - left, y - top, width + left + right, height + top + bottom)
     centred = ((screen_width - outer[2]) // 2, (screen_height - outer[3]) // 2)
     check(abs(outer[0] - centred[0]) <= 1 and abs(outer[1] - centred[1]) <= 1,
