@@ -29,7 +29,8 @@ HistoryDeletion deleteHistory(Folder &folder, const QString &pattern)
         return result;
     }
     for (int k = 0; k <= HighestChainNumber; ++k) {
-        if (!chain.present(k))
+        // Another type's file under this chain's name is never touched.
+        if (!chain.owned(k))
             continue;
         const QString name = chain.fileName(k);
         if (const OpResult removed = folder.remove(name))

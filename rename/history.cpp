@@ -80,6 +80,24 @@ bool isHistoryFileName(const QString &name)
         && isAsciiDigit(name[name.size() - 5]);
 }
 
+QList<HistoryReading> readingsOf(const QString &name)
+{
+    QList<HistoryReading> readings;
+    if (!isHistoryFileName(name))
+        return readings;
+    const QStringView between = QStringView(name).sliced(4, name.size() - 8);
+    for (qsizetype digits = 1; digits <= 3 && digits <= between.size(); ++digits) {
+        const QStringView number = between.last(digits);
+        if (!isAsciiDigit(number.front()))
+            break;
+        if (digits > 1 && number.front() == u'0')
+            continue;
+        if (const int k = number.toInt(); k <= HighestHistoryNumber)
+            readings.append({ between.chopped(digits).toString(), k });
+    }
+    return readings;
+}
+
 bool isRestoreTemporaryName(const QString &name)
 {
     // "zyx" + four digits + ".zyx"
@@ -153,6 +171,7 @@ HistoryChain::HistoryChain(Folder &folder, const QString &pattern)
     : m_folder(folder)
     , m_typePart(fileTypePart(pattern))
     , m_onDisk(HighestHistoryNumber + 1)
+    , m_heldByOther(HighestHistoryNumber + 1)
 {
     // The longest name stands for all numbers; the characters are the same in all of them.
     for (int k : { 0, HighestHistoryNumber }) {
@@ -161,28 +180,115 @@ HistoryChain::HistoryChain(Folder &folder, const QString &pattern)
             return;
         }
     }
-    const auto entries = folder.entryNames();
-    if (!entries) {
+    QStringList candidates; // entries that read as a file of this chain
+    if (const auto entries = folder.entryNames()) {
+        m_historyEntries.emplace();
+        for (const QString &entry : *entries) {
+            if (const QString target = durableWriteTarget(entry); !target.isEmpty()) {
+                // Another type's cut-off write is its own business.
+                if (numberOf(target) >= 0 && readingsOf(target).size() == 1)
+                    m_leftovers.append(entry);
+                continue;
+            }
+            if (!isHistoryFileName(entry))
+                continue;
+            (*m_historyEntries)[entry.toCaseFolded()].append(entry);
+            if (numberOf(entry) >= 0)
+                candidates.append(entry);
+        }
+    } else {
         // No listing: ask for the names as typed.
         for (int k = 0; k <= HighestHistoryNumber; ++k) {
             if (const QString name = historyFileName(m_typePart, k); folder.exists(name))
-                m_onDisk[k] = name;
+                candidates.append(name);
         }
-        return;
     }
-    for (const QString &entry : *entries) {
-        if (const QString target = durableWriteTarget(entry); !target.isEmpty()) {
-            if (numberOf(target) >= 0)
-                m_leftovers.append(entry);
-            continue;
-        }
+    QList<int> inDoubt;
+    for (const QString &entry : std::as_const(candidates)) {
         const int k = numberOf(entry);
-        if (k < 0)
-            continue;
-        if (!m_onDisk[k].isEmpty() && m_ambiguousName.isEmpty())
-            m_ambiguousName = std::min(entry, m_onDisk[k]);
-        m_onDisk[k] = entry;
+        switch (readingsOf(entry).size() == 1 ? Owner::Mine : ownerOf(entry, k)) {
+        case Owner::Mine:
+            if (!m_onDisk[k].isEmpty() && m_ambiguousName.isEmpty())
+                m_ambiguousName = std::min(entry, m_onDisk[k]);
+            m_onDisk[k] = entry;
+            break;
+        case Owner::InDoubt:
+            inDoubt.append(k);
+            [[fallthrough]];
+        case Owner::Other:
+            m_heldByOther[k] = entry;
+            break;
+        }
     }
+    // A file in doubt where the chain would go on may hold its newest recorded rename.
+    const int length = chainLength();
+    if (m_ambiguousName.isEmpty() && inDoubt.contains(length))
+        m_ambiguousName = m_heldByOther[length];
+}
+
+QStringList HistoryChain::spellingsOf(const QString &name)
+{
+    if (m_historyEntries)
+        return m_historyEntries->value(name.toCaseFolded());
+    return m_folder.exists(name) ? QStringList { name } : QStringList();
+}
+
+const std::optional<QStringList> &HistoryChain::namesIn(const QString &entry)
+{
+    const auto known = m_contents.constFind(entry);
+    if (known != m_contents.cend())
+        return *known;
+    QByteArray bytes;
+    std::optional<QStringList> names;
+    if (m_folder.readFile(entry, &bytes, MaxHistoryBytes))
+        names = decodeHistory(bytes);
+    return *m_contents.insert(entry, std::move(names));
+}
+
+HistoryChain::Claim HistoryChain::claimOf(const QString &typePart, int k, const QString &entry)
+{
+    // Every name of a batch of "*.mp" ends in ".mp"; a type with wildcards tells nothing.
+    const bool plainType
+        = !typePart.contains(u'*') && !typePart.contains(u'?') && !typePart.contains(u';');
+    const QString ending = u'.' + typePart;
+    const auto refutes = [&](const std::optional<QStringList> &names) {
+        return plainType && names
+            && std::any_of(names->begin(), names->end(), [&](const QString &name) {
+                   return !name.endsWith(ending, Qt::CaseInsensitive);
+               });
+    };
+    const std::optional<QStringList> names = namesIn(entry);
+    if (refutes(names))
+        return Claim::Refuted;
+    if (!names)
+        return Claim::Unknown;
+    for (const QString &other : spellingsOf(historyFileName(typePart, k == 0 ? 1 : 0))) {
+        const std::optional<QStringList> &otherNames = namesIn(other);
+        if (otherNames && !refutes(otherNames) && otherNames->size() == names->size())
+            return Claim::Supported;
+    }
+    return Claim::Unknown;
+}
+
+HistoryChain::Owner HistoryChain::ownerOf(const QString &entry, int k)
+{
+    const Claim mine = claimOf(m_typePart, k, entry);
+    if (mine == Claim::Refuted)
+        return Owner::Other;
+    bool othersRefuted = true;
+    bool otherSupported = false;
+    for (const HistoryReading &reading : readingsOf(entry)) {
+        if (reading.typePart.compare(m_typePart, Qt::CaseInsensitive) == 0)
+            continue;
+        const Claim other = claimOf(reading.typePart, reading.number, entry);
+        othersRefuted = othersRefuted && other == Claim::Refuted;
+        otherSupported = otherSupported || other == Claim::Supported;
+    }
+    if (othersRefuted || (mine == Claim::Supported && !otherSupported))
+        return Owner::Mine;
+    if (otherSupported && mine != Claim::Supported)
+        return Owner::Other;
+    return Owner::InDoubt;
 }
 
 int HistoryChain::numberOf(const QString &entry) const
@@ -203,7 +309,9 @@ int HistoryChain::numberOf(const QString &entry) const
 
 QString HistoryChain::fileName(int k) const
 {
-    return m_onDisk[k].isEmpty() ? historyFileName(m_typePart, k) : m_onDisk[k];
+    if (!m_onDisk[k].isEmpty())
+        return m_onDisk[k];
+    return m_heldByOther[k].isEmpty() ? historyFileName(m_typePart, k) : m_heldByOther[k];
 }
 
 bool HistoryChain::readable(int k) const

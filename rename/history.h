@@ -12,6 +12,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -43,6 +44,16 @@ QString historyFileName(const QString &typePart, int k);
 // program's own: no batch renames a file from or to one, and the listing leaves them out.
 bool isHistoryFileName(const QString &name);
 
+// The ways a history file name can be read as file-type part + number: the number is one to
+// three of the last digits before ".log", spelled as historyFileName spells it (no leading
+// zero) and at most 101. "VOXAmp40.log" reads as ("mp4", 0) and ("mp", 40).
+struct HistoryReading
+{
+    QString typePart;
+    int number = 0;
+};
+QList<HistoryReading> readingsOf(const QString &name);
+
 // Whether `name` is, without regard to case, one of the restore's temporary names
 // ("zyx" + four digits + ".zyx"), which every undo step uses for its own files.
 bool isRestoreTemporaryName(const QString &name);
@@ -73,7 +84,24 @@ std::optional<QStringList> decodeHistory(const QByteArray &bytes);
 //     the format comes from, where VOXAJPG1.log and VOXAjpg1.log are one file; a new file
 //     is written in the spelling the user typed, an existing one is replaced under its own;
 //   - two files of one number in different spellings make the chain ambiguous, and every
-//     command refuses it (ambiguousName).
+//     command refuses it (ambiguousName);
+//   - a name that another file type's chain can claim as well is the chain's own only when the
+//     folder shows it to be (see below); otherwise it is never read, replaced or deleted.
+//
+// Why names can be claimed twice: the name joins the file-type part and the number without a
+// separator, so VOXAmp40.log is file 0 of "*.mp4" and file 40 of "*.mp", VOXA110.log file 0 of
+// "*.11" and file 10 of "*.1", VOXA40.log file 0 of "*.4" and file 40 of "*." (the empty
+// type). The names stay as they are, since stored folders and other readers rely on them; the
+// folder decides. A claim of type U on such a file is refuted by its contents when U holds no
+// wildcard and a name in the file does not end in "." + U (every name of a "*.mp" batch ends in
+// ".mp", old and new, since a new name keeps the old one's extension part); it is supported
+// when it is not refuted and the other end of U's chain (file 0, or file 1 for file 0 itself)
+// is in the folder, is not refuted either, and has as many lines. The file is this chain's when
+// its claim is not refuted and either every other claim is refuted, or its own is supported
+// and no other is. It is another chain's when its own claim is refuted, or another claim is
+// supported and its own is not. Anything else is in doubt: left alone, and where this chain
+// would go on through it, the chain counts as ambiguous, since it cannot be told whether the
+// newest recorded rename is in that file.
 // The folder is listed once, when the chain is made.
 class HistoryChain
 {
@@ -87,11 +115,15 @@ public:
     bool usable() const { return m_badName.isEmpty() && m_ambiguousName.isEmpty(); }
 
     const QString &typePart() const { return m_typePart; }
-    // The name of file k as the folder holds it, or as typed when the folder holds none.
+    // The name of file k as the folder holds it (this chain's file, or else another type's
+    // under that name), or as typed when the folder holds none.
     QString fileName(int k) const;
-    // Whether the folder holds an entry under the name of file k, in any spelling.
-    bool present(int k) const { return !m_onDisk[k].isEmpty(); }
-    // Whether file k is in the folder and can be opened for reading.
+    // Whether the folder holds an entry under the name of file k, in any spelling, whether the
+    // file is this chain's or another type's: a writer must not take the name.
+    bool present(int k) const { return !m_onDisk[k].isEmpty() || !m_heldByOther[k].isEmpty(); }
+    // Whether the folder holds file k and it is this chain's, so that it may be read or deleted.
+    bool owned(int k) const { return !m_onDisk[k].isEmpty(); }
+    // Whether file k is this chain's and can be opened for reading.
     bool readable(int k) const;
     // The first number of 0..100 whose file cannot be read; 101 when all of them can.
     int chainLength() const;
@@ -104,15 +136,28 @@ public:
     const QStringList &leftoverTemporaries() const { return m_leftovers; }
 
 private:
+    enum class Claim { Refuted, Unknown, Supported };
+    enum class Owner { Mine, Other, InDoubt };
+
     // The number of a history file of this chain, in any spelling; -1 for other names.
     int numberOf(const QString &entry) const;
+    // Whose file `entry` is, when it is this chain's file k and other types can claim it too.
+    Owner ownerOf(const QString &entry, int k);
+    Claim claimOf(const QString &typePart, int k, const QString &entry);
+    // The names of a history file as it decodes, read once; nothing when it cannot be read.
+    const std::optional<QStringList> &namesIn(const QString &entry);
+    // The spellings the folder holds of a history file name.
+    QStringList spellingsOf(const QString &name);
 
     Folder &m_folder;
     QString m_typePart;
     QString m_badName;
     QString m_ambiguousName;
     QStringList m_onDisk; // per number 0..101: the spelling in the folder, or empty
+    QStringList m_heldByOther; // per number 0..101: a file of another chain (or in doubt)
     QStringList m_leftovers;
+    std::optional<QHash<QString, QStringList>> m_historyEntries; // folded name → spellings
+    QHash<QString, std::optional<QStringList>> m_contents;
 };
 
 } // namespace renaming
