@@ -27,7 +27,7 @@ struct HistoryDeletion
 };
 
 // Deletes history files 0 to 100 of the file type `pattern` ("*.jpg"); a missing number is
-// passed over.
-HistoryDeletion deleteHistory(Folder &folder, const QString &pattern);
+// passed over. With `dryRun` nothing is deleted, and `deleted` holds the files that would be.
+HistoryDeletion deleteHistory(Folder &folder, const QString &pattern, bool dryRun = false);
 
 } // namespace renaming
