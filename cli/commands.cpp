@@ -302,14 +302,9 @@ ExitStatus renameFiles(const Request &request, Terminal &terminal)
     }
 
     const int files = int(plan.oldNames.size());
-    terminal.startProgress(msg::StatusRenaming, files);
-    const renaming::BatchOutcome outcome
-        = renaming::runBatch(*folder, plan, [&terminal, files](const renaming::RenameStep &step) {
-              // Two renames a file: half the renames done is the count of files.
-              const int renamesDone
-                  = step.index + 1 + (step.pass == renaming::RenameStep::Pass::To ? files : 0);
-              terminal.setProgress(renamesDone / 2);
-          });
+    terminal.startProgress(msg::StatusRenaming, files, 2 * files);
+    const renaming::BatchOutcome outcome = renaming::runBatch(
+        *folder, plan, [&terminal](const renaming::RenameStep &) { terminal.advanceProgress(); });
     terminal.endProgress();
     if (outcome.status == renaming::BatchStatus::Done)
         printRenames(terminal, renames, false, "rename");
@@ -355,13 +350,10 @@ ExitStatus restoreFiles(const Request &request, Terminal &terminal)
             if (!terminal.ask(msg::askUndoStep(r)))
                 return Cancelled;
         }
-        const int files = int(renames.size());
-        const qsizetype renamesInStep = step.resumes ? step.moves.size() : 2 * step.current.size();
-        terminal.startProgress(msg::StatusRestoring, files);
-        int renamesDone = 0;
-        stop = renaming::runUndoStep(*folder, step, [&](const QString &) {
-            terminal.setProgress(int(++renamesDone * files / qMax(renamesInStep, qsizetype(1))));
-        });
+        terminal.startProgress(msg::StatusRestoring, int(renames.size()),
+                               step.resumes ? step.moves.size() : 2 * step.current.size());
+        stop = renaming::runUndoStep(*folder, step,
+                                     [&terminal](const QString &) { terminal.advanceProgress(); });
         if (stop.ok())
             stop = renaming::retireUndoStep(*folder, chain, r);
         terminal.endProgress();

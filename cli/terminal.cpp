@@ -89,18 +89,19 @@ bool Terminal::ask(const QString &question)
         || answer == QStringLiteral("はい");
 }
 
-void Terminal::startProgress(const QString &status, int total)
+void Terminal::startProgress(const QString &status, int files, qsizetype steps)
 {
     m_status = inReadersLanguage(status);
-    m_done = 0;
-    m_total = total;
+    m_stepsDone = 0;
+    m_steps = qMax(steps, qsizetype(1));
+    m_files = files;
     m_started.start();
     m_sinceDrawn.invalidate();
 }
 
-void Terminal::setProgress(int done)
+void Terminal::advanceProgress()
 {
-    m_done = done;
+    m_stepsDone = qMin(m_stepsDone + 1, m_steps);
     if (m_quiet || !m_errIsTerminal || m_started.elapsed() < ProgressDelayMs)
         return;
     if (!m_sinceDrawn.isValid() || m_sinceDrawn.elapsed() >= ProgressIntervalMs)
@@ -121,7 +122,8 @@ void Terminal::drawProgress()
 {
     // Standard error only: a flush of standard output here could meet a reader that has gone
     // away in the middle of the work.
-    write(m_err, QStringLiteral("\r%1 %2/%3").arg(m_status).arg(m_done).arg(m_total));
+    const qsizetype filesDone = m_stepsDone * m_files / m_steps;
+    write(m_err, QStringLiteral("\r%1 %2/%3").arg(m_status).arg(filesDone).arg(m_files));
     std::fflush(m_err);
     m_drawn = true;
     m_sinceDrawn.start();

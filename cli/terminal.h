@@ -44,10 +44,11 @@ public:
     bool ask(const QString &question);
 
     // A progress line on standard error, only when standard error is a terminal and only once
-    // the work has taken a moment: "<status> files done/files", redrawn in place and erased
-    // when the work ends.
-    void startProgress(const QString &status, int total);
-    void setProgress(int done);
+    // the work has taken a moment: "<status> done/files", redrawn in place and erased when the
+    // work ends. The work is `steps` renames for `files` files (a batch renames each file
+    // twice), and the line counts files: each step is the share of a file it stands for.
+    void startProgress(const QString &status, int files, qsizetype steps);
+    void advanceProgress();
     void endProgress();
 
     // Flushes standard output; true when anything written to either stream was lost.
@@ -66,8 +67,9 @@ private:
     bool m_errIsTerminal;
     bool m_failed = false;
     QString m_status;
-    int m_done = 0;
-    int m_total = 0;
+    qsizetype m_stepsDone = 0;
+    qsizetype m_steps = 0;
+    int m_files = 0;
     bool m_drawn = false;
     QElapsedTimer m_started;
     QElapsedTimer m_sinceDrawn;
