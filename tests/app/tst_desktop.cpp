@@ -115,6 +115,51 @@ private slots:
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    // The program's own command line: help and version answer without a display (the platform
+    // forced to X with no display to reach: making the window would abort) and name the program
+    // "kelvaro" whatever path started it; anything but one folder is refused with the usage.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out"); // its beginning
+        QTest::addColumn<QString>("err"); // its beginning
+        const QString usage = msg::ProgramUsage + "\n";
+        QTest::newRow("--help") << QStringList { "--help" } << 0 << usage << "";
+        QTest::newRow("-h after a folder") << QStringList { "/tmp", "-h" } << 0 << usage << "";
+        QTest::newRow("--version")
+            << QStringList { "--version" } << 0 << "kelvaro " KELVARO_VERSION "\n"
+            << "";
+        QTest::newRow("two folders") << QStringList { "/tmp", "/" } << 2 << ""
+                                     << "kelvaro: " + msg::ProgramOneFolder + "\n" + usage;
+        QTest::newRow("unknown option")
+            << QStringList { "--frobnicate" } << 2 << ""
+            << "kelvaro: " + msg::ProgramUnknownOption + "--frobnicate\n" + usage;
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("QT_QPA_PLATFORM", status == 0 ? "xcb" : "offscreen");
+        env.insert("ASAN_OPTIONS", "detect_leaks=0");
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(KELVARO_EXE, args);
+        QVERIFY(p.waitForFinished(60000));
+        const QString stdOut = QString::fromUtf8(p.readAllStandardOutput());
+        const QString stdErr = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), status);
+        QVERIFY2(stdOut.left(out.size()) == out, qPrintable(stdOut));
+        QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
+        QVERIFY(!stdOut.contains(KELVARO_EXE));
+    }
+
     // The lock is held only in a folder of the user's own that nobody else may enter; one that
     // fails the check is passed over, and holds no lock file afterwards.
     void lockFolderIsPrivate_data()
