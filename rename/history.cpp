@@ -1,6 +1,8 @@
 #include "history.h"
 
 #include "folder.h"
+#include "folder_listing.h"
+#include "recovery.h"
 
 #include <QDir>
 #include <QSet>
@@ -203,6 +205,9 @@ HistoryChain::HistoryChain(Folder &folder, const QString &pattern)
                 candidates.append(name);
         }
     }
+    // In the order of the numbers: a claim linked to its file k − 1 needs to know whose it is.
+    std::sort(candidates.begin(), candidates.end(),
+              [this](const QString &a, const QString &b) { return numberOf(a) < numberOf(b); });
     QList<int> inDoubt;
     for (const QString &entry : std::as_const(candidates)) {
         const int k = numberOf(entry);
@@ -233,62 +238,108 @@ QStringList HistoryChain::spellingsOf(const QString &name)
     return m_folder.exists(name) ? QStringList { name } : QStringList();
 }
 
-const std::optional<QStringList> &HistoryChain::namesIn(const QString &entry)
+std::optional<QStringList> HistoryChain::namesIn(const QString &entry)
 {
-    const auto known = m_contents.constFind(entry);
-    if (known != m_contents.cend())
+    if (const auto known = m_contents.constFind(entry); known != m_contents.cend())
         return *known;
     QByteArray bytes;
     std::optional<QStringList> names;
     if (m_folder.readFile(entry, &bytes, MaxHistoryBytes))
         names = decodeHistory(bytes);
-    return *m_contents.insert(entry, std::move(names));
+    m_contents.insert(entry, names);
+    return names;
 }
 
-HistoryChain::Claim HistoryChain::claimOf(const QString &typePart, int k, const QString &entry)
+namespace {
+
+// Whether the names show that a file is no history of the type. A batch of the pattern "S.U"
+// (the type part U is what follows the first dot) lists only names that match "*.U", and so do
+// the new names, which keep the old names' extension parts; a pattern without a dot is its own
+// type part and lists names that match it. A file that cannot be read tells nothing.
+bool refutes(const QString &typePart, const std::optional<QStringList> &names)
 {
-    // Every name of a batch of "*.mp" ends in ".mp"; a type with wildcards tells nothing.
-    const bool plainType
-        = !typePart.contains(u'*') && !typePart.contains(u'?') && !typePart.contains(u';');
-    const QString ending = u'.' + typePart;
-    const auto refutes = [&](const std::optional<QStringList> &names) {
-        return plainType && names
-            && std::any_of(names->begin(), names->end(), [&](const QString &name) {
-                   return !name.endsWith(ending, Qt::CaseInsensitive);
-               });
-    };
-    const std::optional<QStringList> names = namesIn(entry);
-    if (refutes(names))
+    if (!names)
+        return false;
+    const QString patterns = QStringLiteral("*.") + typePart + u';' + typePart;
+    return std::any_of(names->begin(), names->end(), [&](const QString &name) {
+        return !FolderListing::matches(patterns, name);
+    });
+}
+
+// Whether every line of `later` is a new name made by the naming rule from the same line of
+// `earlier`, as file k of a chain is made from file k − 1, and not all of them are unchanged.
+bool madeFrom(const QStringList &later, const QStringList &earlier)
+{
+    if (later.size() != earlier.size() || later == earlier)
+        return false;
+    for (qsizetype j = 0; j < later.size(); ++j) {
+        if (batchTemporaryOf(later[j], earlier[j]).isEmpty())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+HistoryChain::Claim HistoryChain::claimOf(const QString &typePart, int k,
+                                          const std::optional<QStringList> &names)
+{
+    if (refutes(typePart, names))
         return Claim::Refuted;
     if (!names)
         return Claim::Unknown;
-    for (const QString &other : spellingsOf(historyFileName(typePart, k == 0 ? 1 : 0))) {
-        const std::optional<QStringList> &otherNames = namesIn(other);
-        if (otherNames && !refutes(otherNames) && otherNames->size() == names->size())
-            return Claim::Supported;
-    }
+    // Made by the naming rule from the type's file k − 1: the strongest sign of a chain. A file 0
+    // holds the names before a chain's first rename, which no rule made from anything; its sign
+    // is a file 1 made from it.
+    const auto sign = [&](int number, const auto &fits) {
+        const QStringList spellings = spellingsOf(historyFileName(typePart, number));
+        return std::any_of(spellings.begin(), spellings.end(), [&](const QString &spelling) {
+            const std::optional<QStringList> other = namesIn(spelling);
+            return other && !refutes(typePart, other) && fits(*other, spelling);
+        });
+    };
+    // The link goes through a file that the claim's own chain holds: this chain's claim through
+    // its file k − 1 (decided before, the numbers go upwards), another type's claim through a
+    // file that is not this chain's.
+    const bool ours = typePart.compare(m_typePart, Qt::CaseInsensitive) == 0;
+    if (k > 0 && sign(k - 1, [&](const QStringList &earlier, const QString &spelling) {
+            return (ours ? m_onDisk[k - 1] == spelling : !m_onDisk.contains(spelling))
+                && madeFrom(*names, earlier);
+        }))
+        return Claim::Linked;
+    if (k == 0 && sign(1, [&](const QStringList &later, const QString &) {
+            return madeFrom(later, *names);
+        }))
+        return Claim::Continued;
+    // The other end of the chain, file 0 (file 1 for file 0 itself), with as many lines.
+    if (sign(k == 0 ? 1 : 0, [&](const QStringList &other, const QString &) {
+            return other.size() == names->size();
+        }))
+        return Claim::Supported;
     return Claim::Unknown;
 }
 
 HistoryChain::Owner HistoryChain::ownerOf(const QString &entry, int k)
 {
-    const Claim mine = claimOf(m_typePart, k, entry);
-    if (mine == Claim::Refuted)
+    // The names first: they settle nearly every case without reading another file.
+    const std::optional<QStringList> names = namesIn(entry);
+    if (refutes(m_typePart, names))
         return Owner::Other;
-    bool othersRefuted = true;
-    bool otherSupported = false;
+    QList<HistoryReading> others;
     for (const HistoryReading &reading : readingsOf(entry)) {
-        if (reading.typePart.compare(m_typePart, Qt::CaseInsensitive) == 0)
-            continue;
-        const Claim other = claimOf(reading.typePart, reading.number, entry);
-        othersRefuted = othersRefuted && other == Claim::Refuted;
-        otherSupported = otherSupported || other == Claim::Supported;
+        if (reading.typePart.compare(m_typePart, Qt::CaseInsensitive) != 0
+            && !refutes(reading.typePart, names))
+            others.append(reading);
     }
-    if (othersRefuted || (mine == Claim::Supported && !otherSupported))
+    if (others.isEmpty())
         return Owner::Mine;
-    if (otherSupported && mine != Claim::Supported)
-        return Owner::Other;
-    return Owner::InDoubt;
+    const Claim mine = claimOf(m_typePart, k, names);
+    Claim other = Claim::Refuted;
+    for (const HistoryReading &reading : std::as_const(others))
+        other = std::max(other, claimOf(reading.typePart, reading.number, names));
+    if (mine == other)
+        return Owner::InDoubt;
+    return mine > other ? Owner::Mine : Owner::Other;
 }
 
 int HistoryChain::numberOf(const QString &entry) const

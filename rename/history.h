@@ -92,16 +92,19 @@ std::optional<QStringList> decodeHistory(const QByteArray &bytes);
 // separator, so VOXAmp40.log is file 0 of "*.mp4" and file 40 of "*.mp", VOXA110.log file 0 of
 // "*.11" and file 10 of "*.1", VOXA40.log file 0 of "*.4" and file 40 of "*." (the empty
 // type). The names stay as they are, since stored folders and other readers rely on them; the
-// folder decides. A claim of type U on such a file is refuted by its contents when U holds no
-// wildcard and a name in the file does not end in "." + U (every name of a "*.mp" batch ends in
-// ".mp", old and new, since a new name keeps the old one's extension part); it is supported
-// when it is not refuted and the other end of U's chain (file 0, or file 1 for file 0 itself)
-// is in the folder, is not refuted either, and has as many lines. The file is this chain's when
-// its claim is not refuted and either every other claim is refuted, or its own is supported
-// and no other is. It is another chain's when its own claim is refuted, or another claim is
-// supported and its own is not. Anything else is in doubt: left alone, and where this chain
-// would go on through it, the chain counts as ambiguous, since it cannot be told whether the
-// newest recorded rename is in that file.
+// folder decides, claim against claim, from what is in it:
+//   - refuted: a name in the file does not match "*." + the type (every name of a batch of
+//     "*.mp" ends in ".mp", old and new, since a new name keeps the old one's extension part);
+//   - linked: the file's names are made by the naming rule from the type's file k − 1, as a
+//     chain's files are (a file 0 holds names before any rename and is never linked);
+//   - continued, for a file 0: the type's file 1 is made from it by the naming rule;
+//   - supported: the other end of the type's chain (file 0, or file 1 for file 0) is there,
+//     not refuted, with as many lines;
+//   - else unknown.
+// The stronger claim wins; the file is this chain's when every other claim is refuted. Claims
+// of equal strength leave the file in doubt: it is left alone, and where this chain would go
+// on through it, the chain counts as ambiguous, since it cannot be told whether the newest
+// recorded rename is in that file.
 // The folder is listed once, when the chain is made.
 class HistoryChain
 {
@@ -136,16 +139,17 @@ public:
     const QStringList &leftoverTemporaries() const { return m_leftovers; }
 
 private:
-    enum class Claim { Refuted, Unknown, Supported };
     enum class Owner { Mine, Other, InDoubt };
+    // How well the folder backs a type's claim on a file as its number k, weakest first.
+    enum class Claim { Refuted, Unknown, Supported, Continued, Linked };
 
     // The number of a history file of this chain, in any spelling; -1 for other names.
     int numberOf(const QString &entry) const;
     // Whose file `entry` is, when it is this chain's file k and other types can claim it too.
     Owner ownerOf(const QString &entry, int k);
-    Claim claimOf(const QString &typePart, int k, const QString &entry);
+    Claim claimOf(const QString &typePart, int k, const std::optional<QStringList> &names);
     // The names of a history file as it decodes, read once; nothing when it cannot be read.
-    const std::optional<QStringList> &namesIn(const QString &entry);
+    std::optional<QStringList> namesIn(const QString &entry);
     // The spellings the folder holds of a history file name.
     QStringList spellingsOf(const QString &name);
 

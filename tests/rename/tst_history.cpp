@@ -9,22 +9,29 @@
 namespace {
 
 // A history chain of files 0..newest of the type part, `count` names each, made as batches
-// make them: every name ends in "." + the type, and the folder holds the newest file's names.
-// Returns the names of file 0.
+// make them: file 0 holds names "<stem>f<j><ending>", every later file the names the naming
+// rule makes from the file before (prefix <stem>, four digits, the extension part), and the
+// folder holds the newest file's names. The ending is "." + the type unless given. Returns the
+// names of file 0.
 QStringList makeChain(const Scene &scene, const QString &type, int newest, int count,
-                      const QString &stem)
+                      const QString &stem, QString ending = {})
 {
+    if (ending.isEmpty())
+        ending = u'.' + type;
+    QStringList first;
     for (int k = 0; k <= newest; ++k) {
         QStringList names;
         for (int j = 0; j < count; ++j)
-            names << QStringLiteral("%1%2_%3.%4").arg(stem).arg(k).arg(j).arg(type);
+            names << (k == 0 ? QStringLiteral("%1f%2").arg(stem).arg(j)
+                             : QStringLiteral("%1%2").arg(stem).arg(k * 100 + j, 4, 10,
+                                                                    QLatin1Char('0')))
+                    + ending;
         scene.put(historyFileName(type, k), encodeHistory(names));
+        if (k == 0)
+            first = names;
         if (k == newest)
             scene.fill(names);
     }
-    QStringList first;
-    for (int j = 0; j < count; ++j)
-        first << QStringLiteral("%1%2_%3.%4").arg(stem).arg(0).arg(j).arg(type);
     return first;
 }
 
@@ -35,6 +42,7 @@ struct Case
     int mineNewest = -1; // -1: no chain of its own
     QString other;
     int otherNewest = 1;
+    QString ending = {}; // of the names of both chains; "." + each type when empty
     Files extra = {}; // further files, which must stay as they are
     QString command = {}; // "delete", "restore" or "batch"
     QString message = {}; // what the command says; empty: nothing
@@ -68,15 +76,20 @@ private slots:
             const char *other;
             int otherNewest;
         };
+        // clang-format off
         const Pair pairs[] = {
-            { "mp", 2, "mp4", 1 }, // VOXAmp40/41: "*.mp" numbers 40 and 41, behind its gap
+            { "mp", 2, "mp4", 1 },   // VOXAmp40/41: "*.mp" numbers 40 and 41, behind its gap
             { "mp4", -1, "mp", 41 }, // "*.mp" 40 and 41 read as a "*.mp4" chain 0..1
-            { "m", 2, "m4", 1 },     { "m4", -1, "m", 41 },
-            { "1", 2, "11", 1 }, // VOXA110/111: "*.1" numbers 10 and 11
-            { "11", -1, "1", 11 }, // "*.1" 10 and 11 read as a "*.11" chain 0..1
-            { "", 2, "4", 1 }, // VOXA40/41: the empty type's ("*.") numbers 40 and 41
-            { "4", -1, "", 41 },     { "", 2, "1", 1 }, // VOXA10/11
+            { "m", 2, "m4", 1 },
+            { "m4", -1, "m", 41 },
+            { "1", 2, "11", 1 },     // VOXA110/111: "*.1" numbers 10 and 11
+            { "11", -1, "1", 11 },   // "*.1" 10 and 11 read as a "*.11" chain 0..1
+            { "", 2, "4", 1 },       // VOXA40/41: the empty type's ("*.") numbers 40 and 41
+            { "4", -1, "", 41 },
+            { "", 2, "1", 1 },       // VOXA10/11
+            { "x*", 2, "x*4", 1 },   // wildcards: the names tell nothing, line counts decide
         };
+        // clang-format on
         for (const Pair &p : pairs) {
             const QString tag = QStringLiteral("*.%1 beside *.%2: ").arg(p.mine, p.other);
             const Case base { .mine = p.mine,
@@ -97,6 +110,31 @@ private slots:
             c.mineAfter = upTo(p.mineNewest < 0 ? -1 : p.mineNewest + 1);
             QTest::newRow(qPrintable(tag + "next number")) << c;
         }
+        // Names that fit both types ("a.x4" is of "*.x*" and of "*.x*4"): the naming rule links
+        // a chain's files, so VOXAx*40.log is file 40 of a long "*.x*" chain, made from its file
+        // 39 ...
+        Case linked { .mine = "x*4", .other = "x*", .otherNewest = 41, .ending = ".x4" };
+        linked.command = "delete";
+        QTest::newRow("linked *.x* 0..41 beside *.x*4: delete") << linked;
+        linked.command = "restore";
+        linked.message = msg::NoHistory;
+        QTest::newRow("linked *.x* 0..41 beside *.x*4: restore") << linked;
+        linked.command = "batch";
+        linked.message = msg::RenameNameTaken + "VOXAx*40.log";
+        QTest::newRow("linked *.x* 0..41 beside *.x*4: next number") << linked;
+        // ... or file 0 of a "*.x*4" chain whose file 1 is made from it, when it is not made
+        // from "*.x*"'s file 39.
+        Case started {
+            .mine = "x*4", .mineNewest = 1, .other = "x*", .otherNewest = 39, .ending = ".x4"
+        };
+        started.command = "delete";
+        QTest::newRow("*.x*4 0..1 after *.x* 0..39: delete") << started;
+        started.command = "restore";
+        QTest::newRow("*.x*4 0..1 after *.x* 0..39: restore") << started;
+        started.command = "batch";
+        started.mineAfter = upTo(2);
+        QTest::newRow("*.x*4 0..1 after *.x* 0..39: next number") << started;
+
         // A file whose contents cannot tell (not decodable) is in doubt: left alone behind the
         // chain's gap; where the chain would go on through it, every command refuses.
         const Files garbage { { "VOXA110.log", "\x82\r\n" } };
@@ -123,10 +161,10 @@ private slots:
     {
         QFETCH(Case, c);
         Scene scene;
-        const QStringList otherFirst = makeChain(scene, c.other, c.otherNewest, 2, "o");
+        const QStringList otherFirst = makeChain(scene, c.other, c.otherNewest, 2, "o", c.ending);
         QStringList targets { QStringLiteral("n.") + c.mine };
         if (c.mineNewest >= 0) {
-            makeChain(scene, c.mine, c.mineNewest, 3, "t");
+            makeChain(scene, c.mine, c.mineNewest, 3, "t", c.ending);
             const QString newest = historyFileName(c.mine, c.mineNewest);
             targets = decodeHistory(scene.files().value(newest)).value_or(QStringList());
         } else {
