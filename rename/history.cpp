@@ -260,8 +260,14 @@ bool refutes(const QString &typePart, const std::optional<QStringList> &names)
 {
     if (!names)
         return false;
-    const QString patterns = QStringLiteral("*.") + typePart + u';' + typePart;
+    const QString ending = u'.' + typePart;
+    const bool wildcards
+        = typePart.contains(u'*') || typePart.contains(u'?') || typePart.contains(u';');
+    const QString patterns = u'*' + ending + u';' + typePart;
     return std::any_of(names->begin(), names->end(), [&](const QString &name) {
+        if (!wildcards) // the common case, without building a matcher for every name
+            return !name.endsWith(ending, Qt::CaseInsensitive)
+                && name.compare(typePart, Qt::CaseInsensitive) != 0;
         return !FolderListing::matches(patterns, name);
     });
 }
