@@ -38,12 +38,7 @@ std::optional<int> answeredWithoutWindow(int argc, char *argv[])
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         const QByteArrayView argument(argv[i]);
         if (argument == "-h" || argument == "--help" || argument == "-help" || argument == "-?") {
-            write(stdout,
-                  msg::ProgramUsage + QStringLiteral("\n\n") + msg::ProgramDescription
-                      + QStringLiteral("\n\nOptions:\n  -h, --help     ") + msg::CliHelpOption
-                      + QStringLiteral("\n  -v, --version  ") + msg::CliVersionOption
-                      + QStringLiteral("\n\nArguments:\n  FOLDER         ") + msg::FolderArgument
-                      + u'\n');
+            write(stdout, msg::programHelp(msg::CliHelpOption, msg::CliVersionOption));
             return 0;
         }
         if (argument == "-v" || argument == "--version") {

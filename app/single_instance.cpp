@@ -1,5 +1,7 @@
 #include "single_instance.h"
 
+#include "messages.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -129,9 +131,7 @@ bool SingleInstance::claim()
         }
 #endif
     }
-    std::fprintf(stderr,
-                 "kelvaro: no private folder can hold the single-instance lock; "
-                 "starting without it\n");
+    std::fprintf(stderr, "%s\n", msg::NoLockFolder.toUtf8().constData());
     return true;
 }
 

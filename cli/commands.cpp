@@ -32,7 +32,7 @@ QString arrow(const QString &from, const QString &to)
 // marked as such ("would rename a.jpg → p0001.jpg"), so that the two never look alike.
 void printRenames(Terminal &terminal, const Renames &renames, bool dryRun, const char *verb)
 {
-    const QString mark = dryRun ? QStringLiteral("would %1 ").arg(QLatin1String(verb)) : QString();
+    const QString mark = dryRun ? msg::cliWould(QLatin1String(verb)) : QString();
     for (const auto &[from, to] : renames)
         terminal.print(mark + arrow(from, to));
 }
@@ -425,7 +425,7 @@ ExitStatus removeHistory(const Request &request, Terminal &terminal)
         return Cancelled;
     renaming::HistoryDeletion deletion
         = renaming::deleteHistory(*folder, request.pattern, request.dryRun);
-    const QString mark = request.dryRun ? QStringLiteral("would delete ") : QString();
+    const QString mark = request.dryRun ? msg::cliWould(QStringLiteral("delete")) : QString();
     for (const QString &name : std::as_const(deletion.deleted))
         terminal.print(mark + escaped(name));
     if (!deletion.refusal.isEmpty())

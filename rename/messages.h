@@ -54,6 +54,10 @@ inline QString notUtf8LeftOut(int count)
         + QStringLiteral(" 個あります。改名の対象にしていません");
 }
 inline const QString ProgramUsage = QStringLiteral("使い方 / usage: kelvaro [FOLDER]");
+// On standard error when no folder of the user's own can hold the single-instance lock.
+inline const QString NoLockFolder = QStringLiteral(
+    "kelvaro: 二重起動の確認に使えるフォルダーがありません / no private folder can hold the "
+    "single-instance lock; starting without it");
 inline const QString ProgramOneFolder
     = QStringLiteral("フォルダーは一つだけ指定して下さい / give at most one folder");
 inline const QString ProgramUnknownOption
@@ -62,6 +66,14 @@ inline const QString ProgramDescription
     = QStringLiteral("Kelvaro 連続改名 / batch file renamer (kelvaro-cli: from a terminal)");
 inline const QString FolderArgument = QStringLiteral(
     "開くフォルダー（ファイルならそのフォルダー）/ the folder to open (a file: its folder)");
+// kelvaro --help; kelvaro --version is "kelvaro <version>".
+inline QString programHelp(const QString &helpOption, const QString &versionOption)
+{
+    return ProgramUsage + QStringLiteral("\n\n") + ProgramDescription
+        + QStringLiteral("\n\nオプション / Options:\n  -h, --help     ") + helpOption
+        + QStringLiteral("\n  -v, --version  ") + versionOption
+        + QStringLiteral("\n\n引数 / Arguments:\n  FOLDER         ") + FolderArgument + u'\n';
+}
 
 // New-name entry.
 inline const QString PrefixTooWide
@@ -170,6 +182,12 @@ inline const QString CliFolderNotReadable
     = QStringLiteral("フォルダーを読めませんから処理出来ません：");
 inline const QString CliOutputFailed = QStringLiteral("標準出力に書き込めませんでした");
 inline const QString CliYesNo = QStringLiteral(" [y/N] ");
+// The mark of a dry run's lines on standard output: "would rename a.jpg → p0001.jpg". Output
+// lines are data for scripts and stay the same in every locale.
+inline QString cliWould(const QString &verb)
+{
+    return QStringLiteral("would ") + verb + u' ';
+}
 inline const QString CliHelp = QStringLiteral(
     "Kelvaro のコマンド版。フォルダー内の同じ種類のファイルを、頭＋4桁の連番＋元の拡張子部分の\n"
     "名前に一度に改名し、その改名を元に戻します。改名履歴は窓の Kelvaro と同じなので、\n"
