@@ -73,13 +73,12 @@ private slots:
         const QStringList jpgs { "A.jpg", "b.jpg", "C.jpg" },
             txts { "d.txt", QChar(0xFEFF) + QString("e.txt") };
         const QString tooMany = "ファイル数が 9999を越えていますから処理出来ません";
-        QTest::newRow("9999") << true << "a*.jpg" << false << "" << false
-                              << QStringList { "9999" };
+        QTest::newRow("9999") << true << "a*.jpg" << false << "" << false << QStringList { "9999" };
         QTest::newRow("10000") << true << "*.jpg" << false << tooMany << false << jpgs;
-        QTest::newRow("*.*, retry") << true << "*.*" << true << msg::ChooseExtension << false
-                                    << jpgs;
-        QTest::newRow("*.*, cancel") << true << "*.*" << false << msg::ChooseExtension << false
-                                     << jpgs;
+        QTest::newRow("*.*, retry")
+            << true << "*.*" << true << msg::ChooseExtension << false << jpgs;
+        QTest::newRow("*.*, cancel")
+            << true << "*.*" << false << msg::ChooseExtension << false << jpgs;
         QTest::newRow("capitals") << false << "*.JPG" << false << "" << true << jpgs;
         QTest::newRow("*") << false << "*" << false << "" << true
                            << jpgs + QStringList { "d.txt", "noext", txts[1] };
