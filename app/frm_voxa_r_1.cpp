@@ -1,7 +1,7 @@
 #include "frm_voxa_r_1.h"
 
-#include "folder_request.h"
 #include "desktop_window.h"
+#include "folder_request.h"
 #include "history.h"
 #include "japanese_fonts.h"
 #include "messages.h"
@@ -23,8 +23,8 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTimer>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -143,15 +143,17 @@ private:
 };
 
 // The local path a drag brings, when it may be dropped: the first local file or folder among
-// its URLs, offered for copying or linking.
-QString droppedPath(const QDropEvent *event)
+// its URLs, offered for copying or linking. The bytes of the path, as the URL carries them
+// percent-encoded: a name that is not UTF-8 keeps its bytes, and folderRequestOf() refuses it
+// rather than open the folder its decoded text would name.
+QByteArray droppedPath(const QDropEvent *event)
 {
     if (!(event->possibleActions() & (Qt::CopyAction | Qt::LinkAction)))
         return {};
     const QList<QUrl> urls = event->mimeData()->urls();
     for (const QUrl &url : urls) {
         if (url.isLocalFile())
-            return url.toLocalFile();
+            return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
     }
     return {};
 }
@@ -554,7 +556,7 @@ bool frmVOXA_R_1::busy() const
     return m_busy > 0 || QApplication::activeModalWidget();
 }
 
-bool frmVOXA_R_1::goToFolder(const QString &path)
+bool frmVOXA_R_1::goToFolder(const QByteArray &path)
 {
     if (busy())
         return false;
@@ -590,7 +592,7 @@ void frmVOXA_R_1::dragMoveEvent(QDragMoveEvent *event)
 
 void frmVOXA_R_1::dropEvent(QDropEvent *event)
 {
-    const QString path = droppedPath(event);
+    const QByteArray path = droppedPath(event);
     if (busy() || path.isEmpty()) {
         event->ignore();
         return;
@@ -630,6 +632,7 @@ void frmVOXA_R_1::Dir1_Change()
         List1->addItems(File1.names());
         List1->setUpdatesEnabled(true);
         tellOfInterruptedRun();
+        tellOfNamesLeftOut();
     }
     if (List1->count() > 1)
         Text1->setFocus();
@@ -642,6 +645,17 @@ void frmVOXA_R_1::tellOfInterruptedRun()
     const std::unique_ptr<renaming::Folder> folder = services().openFolder(Dir1->path(), nullptr);
     if (folder && renaming::interruptedRunPending(*folder, Combo1->currentText()))
         messages().inform(msg::InterruptedHint);
+}
+
+// Files whose names are not UTF-8 cannot be renamed and given their names back, so the
+// listing leaves them out; the user is told how many, once for each folder and file type.
+void frmVOXA_R_1::tellOfNamesLeftOut()
+{
+    const QString listing = File1.path() + u'\n' + File1.pattern();
+    if (File1.notUtf8() == 0 || listing == m_leftOutToldFor)
+        return;
+    m_leftOutToldFor = listing;
+    messages().inform(msg::notUtf8LeftOut(File1.notUtf8()));
 }
 
 // Shows the rename just done in the caption while a rename or restore runs. Each change of

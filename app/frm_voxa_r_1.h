@@ -129,9 +129,10 @@ public:
     void mnuFprint_Click(); // print_commands.cpp: print the target list
 
     // Moves the folder list to the folder `path` asks for (a file: the folder holding it), as
-    // if the user had chosen it there; a folder that cannot be shown is told in a box. Ignored
-    // while busy(). Returns whether the folder list shows that folder now.
-    bool goToFolder(const QString &path);
+    // if the user had chosen it there; a folder that cannot be shown is told in a box, and so is
+    // a path whose bytes are not UTF-8 (folder_request.h). Ignored while busy(). Returns
+    // whether the folder list shows that folder now.
+    bool goToFolder(const QByteArray &path);
     // Brings the window to the front, out of its minimised state.
     void bringToFront();
     // Whether a rename or restore runs or a message box is open.
@@ -171,6 +172,7 @@ private:
     bool filterKeyPress(QObject *watched, QEvent *event);
     bool isMenuShortcut(const QKeyEvent *event) const;
     void tellOfInterruptedRun();
+    void tellOfNamesLeftOut();
     void showProgress(const QString &caption);
 
     Services m_services;
@@ -178,6 +180,7 @@ private:
     QElapsedTimer m_sinceProgress;
     int m_busy = 0; // runs in progress and message boxes open
     QString m_pendingCaption;
+    QString m_leftOutToldFor; // the listing whose names left out were last told
     std::unique_ptr<ui::MessageBoxes> m_ownMessages;
     std::unique_ptr<ui::MessageBoxes> m_messages;
 };

@@ -1,5 +1,7 @@
 #include "single_instance.h"
 
+#include "messages.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -7,6 +9,9 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
+#include <QtEndian>
+
+#include <cstdio>
 
 #ifndef Q_OS_WIN
 #include <cerrno>
@@ -21,8 +26,9 @@ namespace {
 
 const QString LockFileName = QStringLiteral("kelvaro.lock");
 const QString SocketFileName = QStringLiteral("kelvaro.socket");
-// A hand-over is one path; a peer that sends more without a line end is cut off.
-constexpr qint64 MaxHandOverBytes = 64 * 1024;
+// A hand-over is one path; a peer that announces more is cut off.
+constexpr quint32 MaxHandOverBytes = 64 * 1024;
+constexpr int LengthBytes = 4;
 // How long a later start waits for a running copy that has taken the lock but is not yet
 // listening; it listens right after taking the lock.
 constexpr int HandOverWaitMs = 3000;
@@ -76,6 +82,11 @@ QStringList SingleInstance::defaultFolders()
     QStringList folders { QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) };
 #ifndef Q_OS_WIN
     folders << QDir(QDir::tempPath()).filePath(QStringLiteral("kelvaro-%1").arg(::geteuid()));
+    // In the user's home, where no other user can make the folder first.
+    if (const QString cache
+        = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+        !cache.isEmpty() && QDir().mkpath(cache))
+        folders << QDir(cache).filePath(QStringLiteral("kelvaro"));
 #else
     folders << QDir::tempPath();
 #endif
@@ -102,6 +113,7 @@ bool SingleInstance::claim()
             return false;
         }
 #else
+        // A folder that fails the check is never used, not even to look for a running copy.
         const int fd = isPrivateFolder(folder) ? openLockFile(folder) : -1;
         if (fd < 0)
             continue;
@@ -119,6 +131,7 @@ bool SingleInstance::claim()
         }
 #endif
     }
+    std::fprintf(stderr, "%s\n", msg::NoLockFolder.toUtf8().constData());
     return true;
 }
 
@@ -143,7 +156,11 @@ void SingleInstance::listen()
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] { receive(socket); });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            // A connection that ends before its path has come whole hands nothing over.
+            connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+                m_received.remove(socket);
+                socket->deleteLater();
+            });
             receive(socket);
         }
     });
@@ -151,17 +168,25 @@ void SingleInstance::listen()
 
 void SingleInstance::receive(QLocalSocket *socket)
 {
-    if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > MaxHandOverBytes)
-            socket->abort();
+    QByteArray &received = m_received[socket];
+    received += socket->readAll();
+    if (received.size() < LengthBytes)
+        return;
+    const quint32 length = qFromBigEndian<quint32>(received.constData());
+    if (length > MaxHandOverBytes || received.size() > LengthBytes + qsizetype(length)) {
+        m_received.remove(socket);
+        socket->abort();
         return;
     }
-    const QString folder = QString::fromUtf8(socket->readLine()).chopped(1);
+    if (received.size() < LengthBytes + qsizetype(length))
+        return;
+    const QByteArray folder = received.mid(LengthBytes);
+    m_received.remove(socket);
     socket->disconnectFromServer();
     emit handedOver(folder);
 }
 
-bool SingleInstance::handOver(const QString &folder) const
+bool SingleInstance::handOver(const QByteArray &folder) const
 {
     if (m_folder.isEmpty())
         return false;
@@ -175,7 +200,9 @@ bool SingleInstance::handOver(const QString &folder) const
             return false;
         QThread::msleep(50);
     }
-    socket.write(folder.toUtf8() + '\n');
+    QByteArray message(LengthBytes, Qt::Uninitialized);
+    qToBigEndian<quint32>(quint32(folder.size()), message.data());
+    socket.write(message + folder);
     while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(int(deadline.remainingTime()))) {
     }
     const bool written = socket.bytesToWrite() == 0;

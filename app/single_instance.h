@@ -1,19 +1,28 @@
 // Kelvaro runs once per user. The running copy holds an advisory lock (flock) on the file
-// "kelvaro.lock" in the user's runtime folder. The kernel drops such a lock when its process
+// "kelvaro.lock" in a folder of the user's own. The kernel drops such a lock when its process
 // ends, however it ends, so a copy that crashed or was killed never blocks the next start, and
 // what the file holds (nothing, or whatever a crash or another program left in it) does not
 // matter. (Windows has no flock; there a QLockFile, whose stale locks are taken over once
 // their process has gone, stands in.)
 //
-// A runtime folder that cannot hold the lock file (read-only, a file in the way) gives way to a
-// private folder of the user's in the temporary folder; when no folder can hold it, the program
-// starts without the check: a second window is a lesser harm than a program that never starts.
+// The lock is held only in a folder that the user owns and that nobody else may enter (mode
+// 0700, no link): another user who could make or enter the folder could hold the lock, or put
+// another file in its place, and so stop the check. The folders tried, in order: the user's
+// runtime folder; "kelvaro-<user id>" in the temporary folder, made by the program; the folder
+// "kelvaro" in the user's cache folder (~/.cache), which another user cannot make beforehand.
+// A folder that fails the check is passed over, never used. Only when none of them can hold the
+// lock (a read-only home, for one) does the program start without the check, and says so on
+// standard error: a second window is a lesser harm than a program that never starts.
 //
 // The running copy listens on the local socket "kelvaro.socket" beside the lock. A later start
-// that finds the lock held hands the folder it was given (or nothing) over through it, one
-// line of UTF-8, and ends.
+// that finds the lock held hands the folder it was given (or nothing) over through it: the
+// length of the path in four bytes (big-endian), then the path's bytes exactly as the system
+// spells them, and ends. The running copy takes a path only when it has come whole; a
+// connection that ends early or announces more than a path can hold hands nothing over.
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -37,8 +46,8 @@ public:
                             QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // The user's runtime folder, then the private folder "kelvaro-<user id>" in the temporary
-    // folder.
+    // The user's runtime folder, the private folder "kelvaro-<user id>" in the temporary
+    // folder, then "kelvaro" in the user's cache folder.
     static QStringList defaultFolders();
 
     // Tries to become the running copy. True when this process is it, or when no folder can
@@ -47,11 +56,14 @@ public:
 
     // After a failed claim: hands `folder` (empty: none) to the running copy, waiting a moment
     // for one that is still starting to listen. False when no copy took it.
-    bool handOver(const QString &folder) const;
+    bool handOver(const QByteArray &folder) const;
+
+    // The folder whose lock this copy holds or found held; empty when none could hold it.
+    const QString &lockFolder() const { return m_folder; }
 
 signals:
-    // A later start handed over `folder`; empty when it was given none.
-    void handedOver(const QString &folder);
+    // A later start handed over `folder`, its bytes as sent; empty when it was given none.
+    void handedOver(const QByteArray &folder);
 
 private:
     QString socketName() const;
@@ -66,4 +78,5 @@ private:
     QStringList m_folders;
     QString m_folder; // the folder whose lock this copy holds, or found held
     QLocalServer *m_server = nullptr;
+    QHash<QLocalSocket *, QByteArray> m_received; // what each connection has sent so far
 };

@@ -9,30 +9,36 @@
 // so that scripts can run it.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace cli {
 
 class Terminal;
 
-// The exit status of a command: 0 only when the requested change was done.
+// The exit status of a command: 0 only when the requested change was done (or, for a dry run,
+// would be). The README's table lists the same numbers.
 enum ExitStatus : int {
     Done = 0,
     Refused = 1, // a check refused the command; nothing was changed
     BadUsage = 2, // the command line itself is wrong
     RolledBack = 3, // a rename failed; everything it touched was put back
     NotRolledBack = 4, // a rename or deletion failed and left something as it was not before
-    Cancelled = 5, // the user answered no to a question
+    Cancelled = 5, // the user answered no to a question; nothing more was changed
+    NotSynced = 6, // done, but the system could not confirm that it reached the disk
+    PartlyRestored = 7, // restore: some recorded renames undone, then one refused or put back
+    OutputFailed = 8, // done, but the output could not be written whole (a closed reader)
 };
 
 struct Request
 {
     QString command;
-    QString folder; // absolute
+    QByteArray folder; // as given: its bytes reach open() unchanged, relative or not
     QString pattern; // the file type, such as "*.jpg"
     QString prefix;
     int startNo = 0;
-    bool dryRun = false;
+    bool dryRun = false; // rename, restore, delete-history: show what would be done
+    bool quiet = false;
     int steps = 1; // restore: how many recorded renames to undo; 0 for all
     bool interactive = false;
 };

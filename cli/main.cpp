@@ -6,8 +6,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
 
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -19,6 +19,7 @@ struct Options
     QCommandLineOption prefix { { "p", "prefix" }, msg::CliPrefixOption, "prefix" };
     QCommandLineOption start { { "s", "start" }, msg::CliStartOption, "number" };
     QCommandLineOption dryRun { { "n", "dry-run" }, msg::CliDryRunOption };
+    QCommandLineOption quiet { { "q", "quiet" }, msg::CliQuietOption };
     QCommandLineOption steps { "steps", msg::CliStepsOption, "N" };
     QCommandLineOption all { { "a", "all" }, msg::CliAllOption };
     QCommandLineOption interactive { { "i", "interactive" }, msg::CliInteractiveOption };
@@ -35,10 +36,13 @@ std::optional<cli::Request> requestOf(const QCommandLineParser &parser, const Op
     }
     cli::Request request;
     request.command = arguments[0];
-    request.folder = QFileInfo(arguments[1]).absoluteFilePath();
+    // The bytes as given, relative or not: making the path absolute would read the name of the
+    // current folder as text, and a name that is not UTF-8 would come back as another folder.
+    request.folder = renaming::bytesOfText(arguments[1]);
     request.pattern = parser.value(o.type);
     request.prefix = parser.value(o.prefix);
     request.dryRun = parser.isSet(o.dryRun);
+    request.quiet = parser.isSet(o.quiet);
     request.interactive = parser.isSet(o.interactive);
 
     const bool rename = request.command == QLatin1String("rename");
@@ -64,10 +68,18 @@ std::optional<cli::Request> requestOf(const QCommandLineParser &parser, const Op
         *value = parser.value(option).toInt(&ok);
         return ok ? QString() : msg::cliUsageNotANumber(longName(option));
     };
+    // Names are written to disk as UTF-8: a byte that is not would be written as another name.
+    const auto utf8 = [&](const QCommandLineOption &option) {
+        return renaming::isUtf8Text(parser.value(option)) ? QString()
+                                                          : msg::cliUsageNotUtf8(longName(option));
+    };
     QStringList problems { missing(o.type),
+                           utf8(o.type),
+                           utf8(o.prefix),
                            misplaced(o.prefix, rename, "rename"),
                            misplaced(o.start, rename, "rename"),
-                           misplaced(o.dryRun, rename, "rename"),
+                           misplaced(o.dryRun, request.command != QLatin1String("history"),
+                                     "rename, restore, delete-history"),
                            misplaced(o.steps, restore, "restore"),
                            misplaced(o.all, restore, "restore") };
     if (rename)
@@ -93,6 +105,13 @@ std::optional<cli::Request> requestOf(const QCommandLineParser &parser, const Op
 
 int main(int argc, char *argv[])
 {
+    // A reader that goes away (`| head -1`) must not end the program in the middle of a batch:
+    // the write fails instead, and the batch finishes or is rolled back as it would.
+    std::signal(SIGPIPE, SIG_IGN);
+    // Each argument keeps every byte (see textOfBytes), the folder above all.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << renaming::textOfBytes(argv[i]);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kelvaro-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
@@ -106,13 +125,13 @@ int main(int argc, char *argv[])
     // Help and version of its own, so that their lines are in both languages too.
     const QCommandLineOption help({ "h", "help" }, msg::CliHelpOption);
     const QCommandLineOption version({ "v", "version" }, msg::CliVersionOption);
-    parser.addOptions({ options.type, options.prefix, options.start, options.dryRun, options.steps,
-                        options.all, options.interactive, help, version });
+    parser.addOptions({ options.type, options.prefix, options.start, options.dryRun, options.quiet,
+                        options.steps, options.all, options.interactive, help, version });
 
-    cli::Terminal terminal(stdout, stderr, stdin);
+    cli::Terminal terminal(stdout, stderr, stdin, cli::japaneseLocale());
     QString problem;
     std::optional<cli::Request> request;
-    if (!parser.parse(app.arguments())) {
+    if (!parser.parse(arguments)) {
         problem = cli::escaped(parser.errorText());
     } else if (parser.isSet(help)) {
         parser.showHelp(cli::Done);
@@ -122,16 +141,27 @@ int main(int argc, char *argv[])
         request = requestOf(parser, options, &problem);
     }
     if (!request) {
-        terminal.tell(QStringLiteral("kelvaro-cli: ") + problem);
+        terminal.tell(problem);
         terminal.tell(msg::CliSeeHelp);
         return cli::BadUsage;
     }
+    terminal.setQuiet(request->quiet);
 
+    cli::ExitStatus status;
     if (request->command == QLatin1String("rename"))
-        return cli::renameFiles(*request, terminal);
-    if (request->command == QLatin1String("restore"))
-        return cli::restoreFiles(*request, terminal);
-    if (request->command == QLatin1String("history"))
-        return cli::listHistory(*request, terminal);
-    return cli::removeHistory(*request, terminal);
+        status = cli::renameFiles(*request, terminal);
+    else if (request->command == QLatin1String("restore"))
+        status = cli::restoreFiles(*request, terminal);
+    else if (request->command == QLatin1String("history"))
+        status = cli::listHistory(*request, terminal);
+    else
+        status = cli::removeHistory(*request, terminal);
+    // The work is finished (or put back) before the output's trouble is told: a failure of its
+    // own says more than the lost output, which only a command that did its work reports.
+    if (terminal.outputFailed()) {
+        terminal.tell(msg::CliOutputFailed);
+        if (status == cli::Done)
+            status = cli::OutputFailed;
+    }
+    return status;
 }

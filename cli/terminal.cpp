@@ -2,6 +2,8 @@
 
 #include "messages.h"
 
+#include <cstdlib>
+
 #include <unistd.h>
 
 namespace cli {
@@ -12,87 +14,72 @@ namespace {
 constexpr qint64 ProgressDelayMs = 500;
 constexpr qint64 ProgressIntervalMs = 100;
 
-void write(FILE *file, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file);
-}
-
-bool needsEscape(char32_t c)
-{
-    switch (QChar::category(c)) {
-    case QChar::Other_Control:
-    case QChar::Other_Format:
-    case QChar::Other_Surrogate:
-    case QChar::Separator_Line:
-    case QChar::Separator_Paragraph:
-        return true;
-    default:
-        return c == u'\\';
-    }
-}
-
 } // namespace
 
-QString escaped(const QString &text)
+bool japaneseLocale()
 {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text.at(i).unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
-            ++i;
-        }
-        if (!needsEscape(c)) {
-            out += QString::fromUcs4(&c, 1);
-            continue;
-        }
-        switch (c) {
-        case u'\\':
-            out += QLatin1String("\\\\");
-            break;
-        case u'\t':
-            out += QLatin1String("\\t");
-            break;
-        case u'\n':
-            out += QLatin1String("\\n");
-            break;
-        case u'\r':
-            out += QLatin1String("\\r");
-            break;
-        default:
-            out += c < 0x100 ? QStringLiteral("\\x%1").arg(uint(c), 2, 16, QLatin1Char('0'))
-                             : QStringLiteral("\\u%1").arg(uint(c), 4, 16, QLatin1Char('0'));
-        }
+    for (const char *variable : { "LC_ALL", "LC_MESSAGES", "LANG" }) {
+        const char *value = std::getenv(variable);
+        if (value && *value)
+            return QByteArrayView(value).startsWith("ja");
     }
-    return out;
+    return false;
 }
 
-Terminal::Terminal(FILE *out, FILE *err, FILE *in)
+Terminal::Terminal(FILE *out, FILE *err, FILE *in, bool japanese)
     : m_out(out)
     , m_err(err)
     , m_in(in)
+    , m_japanese(japanese)
     , m_errIsTerminal(::isatty(::fileno(err)) == 1)
 { }
 
+void Terminal::write(FILE *file, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file) != size_t(bytes.size()))
+        m_failed = true;
+}
+
+QString Terminal::inReadersLanguage(const QString &message) const
+{
+    if (m_japanese)
+        return message;
+    // Line by line: the longest Japanese text a line begins with gives way to its English.
+    QStringList lines = message.split(u'\n');
+    for (QString &line : lines) {
+        const std::pair<QString, QString> *best = nullptr;
+        for (const auto &pair : msg::CliEnglish) {
+            if (line.startsWith(pair.first) && (!best || pair.first.size() > best->first.size()))
+                best = &pair;
+        }
+        if (best)
+            line = best->second + line.mid(best->first.size());
+    }
+    return lines.join(u'\n');
+}
+
 void Terminal::print(const QString &line)
 {
-    write(m_out, line + u'\n');
+    if (!m_quiet)
+        write(m_out, line + u'\n');
 }
 
 void Terminal::tell(const QString &message)
 {
-    // The plan comes first, also where both streams go to one terminal or file.
-    std::fflush(m_out);
-    write(m_err, message + u'\n');
-    std::fflush(m_err);
+    // What was printed comes first, also where both streams go to one terminal or file.
+    if (std::fflush(m_out) != 0)
+        m_failed = true;
+    write(m_err, QStringLiteral("kelvaro-cli: ") + inReadersLanguage(message) + u'\n');
+    if (std::fflush(m_err) != 0)
+        m_failed = true;
 }
 
 bool Terminal::ask(const QString &question)
 {
-    std::fflush(m_out);
-    write(m_err, question + msg::CliYesNo);
+    if (std::fflush(m_out) != 0)
+        m_failed = true;
+    write(m_err, QStringLiteral("kelvaro-cli: ") + inReadersLanguage(question) + msg::CliYesNo);
     std::fflush(m_err);
     char line[256];
     if (!std::fgets(line, sizeof line, m_in))
@@ -102,19 +89,20 @@ bool Terminal::ask(const QString &question)
         || answer == QStringLiteral("はい");
 }
 
-void Terminal::startProgress(const QString &status, int total)
+void Terminal::startProgress(const QString &status, int files, qsizetype steps)
 {
-    m_status = status;
-    m_done = 0;
-    m_total = total;
+    m_status = inReadersLanguage(status);
+    m_stepsDone = 0;
+    m_steps = qMax(steps, qsizetype(1));
+    m_files = files;
     m_started.start();
     m_sinceDrawn.invalidate();
 }
 
 void Terminal::advanceProgress()
 {
-    ++m_done;
-    if (!m_errIsTerminal || m_started.elapsed() < ProgressDelayMs)
+    m_stepsDone = qMin(m_stepsDone + 1, m_steps);
+    if (m_quiet || !m_errIsTerminal || m_started.elapsed() < ProgressDelayMs)
         return;
     if (!m_sinceDrawn.isValid() || m_sinceDrawn.elapsed() >= ProgressIntervalMs)
         drawProgress();
@@ -124,19 +112,28 @@ void Terminal::endProgress()
 {
     if (!m_drawn)
         return;
-    drawProgress();
-    write(m_err, QStringLiteral("\n"));
+    // Erased: the line held only work in progress, and what follows starts on a clean line.
+    write(m_err, QStringLiteral("\r\x1b[K"));
     std::fflush(m_err);
     m_drawn = false;
 }
 
 void Terminal::drawProgress()
 {
-    std::fflush(m_out);
-    write(m_err, QStringLiteral("\r%1 %2/%3").arg(m_status).arg(m_done).arg(m_total));
+    // Standard error only: a flush of standard output here could meet a reader that has gone
+    // away in the middle of the work.
+    const qsizetype filesDone = m_stepsDone * m_files / m_steps;
+    write(m_err, QStringLiteral("\r%1 %2/%3").arg(m_status).arg(filesDone).arg(m_files));
     std::fflush(m_err);
     m_drawn = true;
     m_sinceDrawn.start();
+}
+
+bool Terminal::outputFailed()
+{
+    if (std::fflush(m_out) != 0 || std::ferror(m_out))
+        m_failed = true;
+    return m_failed;
 }
 
 } // namespace cli

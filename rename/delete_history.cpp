@@ -15,7 +15,7 @@ QString HistoryDeletion::message() const
     return msg::HistoryNotDeleted + notDeleted.join(u'\n');
 }
 
-HistoryDeletion deleteHistory(Folder &folder, const QString &pattern)
+HistoryDeletion deleteHistory(Folder &folder, const QString &pattern, bool dryRun)
 {
     HistoryDeletion result;
     const HistoryChain chain(folder, pattern);
@@ -29,14 +29,19 @@ HistoryDeletion deleteHistory(Folder &folder, const QString &pattern)
         return result;
     }
     for (int k = 0; k <= HighestChainNumber; ++k) {
-        if (!chain.present(k))
+        // Another type's file under this chain's name is never touched.
+        if (!chain.owned(k))
             continue;
         const QString name = chain.fileName(k);
-        if (const OpResult removed = folder.remove(name))
+        if (dryRun)
+            result.deleted.append(name);
+        else if (const OpResult removed = folder.remove(name))
             result.deleted.append(name);
         else if (folder.exists(name))
             result.notDeleted.append(QStringLiteral("%1 (%2)").arg(name, removed.reason));
     }
+    if (dryRun)
+        return result;
     for (const QString &leftover : chain.leftoverTemporaries())
         folder.remove(leftover);
     // The deletions reach the disk now; a chain that came back after a power cut could be

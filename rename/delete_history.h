@@ -1,8 +1,9 @@
 // Delete history: discards the history chain of one folder and file type, files 0 to 100,
 // every number the restore looks at, in whatever spelling of the file type the folder holds
-// them. Files behind a gap go too; file 101, which the restore never reads, stays. A file
-// type that gives no plain history name, or a chain with a file in two spellings, is refused
-// with nothing deleted.
+// them. Files behind a gap go too; file 101, which the restore never reads, stays, and so does
+// every file that another file type's chain can claim unless the folder shows it to be this
+// chain's (history.h). A file type that gives no plain history name, or a chain with a file in
+// two spellings or in doubt where it would go on, is refused with nothing deleted.
 #pragma once
 
 #include <QString>
@@ -26,7 +27,7 @@ struct HistoryDeletion
 };
 
 // Deletes history files 0 to 100 of the file type `pattern` ("*.jpg"); a missing number is
-// passed over.
-HistoryDeletion deleteHistory(Folder &folder, const QString &pattern);
+// passed over. With `dryRun` nothing is deleted, and `deleted` holds the files that would be.
+HistoryDeletion deleteHistory(Folder &folder, const QString &pattern, bool dryRun = false);
 
 } // namespace renaming

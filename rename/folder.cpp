@@ -257,6 +257,30 @@ public:
         return {};
     }
 
+    OpResult checkAccess(bool write) override
+    {
+        // "." from the handle: the folder itself, whatever its path now names.
+        if (::faccessat(m_fd, ".", R_OK | X_OK | (write ? W_OK : 0), 0) != 0)
+            return systemFailure(errno);
+        return {};
+    }
+
+    std::optional<qint64> modifiedAt(const QString &name) override
+    {
+        struct stat st;
+        if (!isEntryName(name)
+            || ::fstatat(m_fd, QFile::encodeName(name).constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return std::nullopt;
+        return qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    }
+
+    int newListingHandle() override
+    {
+        // A duplicate shares the read position, which nothing else uses: the listing starts
+        // from the top (rewinddir) and the folder's own calls name entries relative to it.
+        return ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+    }
+
 private:
     // How this folder's file system renames without replacing. Only an answer of the file
     // system about the method itself decides it (a missing source or a taken name says
@@ -436,16 +460,30 @@ private:
 
 } // namespace
 
-std::unique_ptr<Folder> openFolder(const QString &path, QString *reason)
+bool isFaithfulPath(const QByteArray &path)
+{
+    return QFile::encodeName(QFile::decodeName(path)) == path;
+}
+
+std::unique_ptr<Folder> openFolderAt(const QByteArray &path, QString *reason)
 {
 #ifndef Q_OS_WIN
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         if (reason)
             *reason = qt_error_string(errno);
         return nullptr;
     }
-    return std::make_unique<PosixFolder>(path, fd);
+    return std::make_unique<PosixFolder>(QFile::decodeName(path), fd);
+#else
+    return openFolder(QString::fromUtf8(path), reason);
+#endif
+}
+
+std::unique_ptr<Folder> openFolder(const QString &path, QString *reason)
+{
+#ifndef Q_OS_WIN
+    return openFolderAt(QFile::encodeName(path), reason);
 #else
     if (!QFileInfo(path).isDir()) {
         if (reason)

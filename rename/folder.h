@@ -72,6 +72,29 @@ public:
     // Flushes the folder's entries to disk, so that renames and new files done so far survive
     // a power cut.
     virtual OpResult sync() = 0;
+
+    // Whether this process may list the folder and reach its entries and, with `write`, also
+    // create, rename and delete them; the system's reason (permission denied, read-only file
+    // system) when not. Asked before a command plans anything, so that a folder that refuses
+    // is told as such, rather than as files that are missing or a rename that failed.
+    virtual OpResult checkAccess(bool write)
+    {
+        Q_UNUSED(write);
+        return {};
+    }
+
+    // When the entry was last modified, in milliseconds since the epoch; nothing when it
+    // cannot be asked.
+    virtual std::optional<qint64> modifiedAt(const QString &name)
+    {
+        Q_UNUSED(name);
+        return std::nullopt;
+    }
+
+    // A new descriptor of this very folder for reading its entries, which the caller closes;
+    // -1 where there is none (Windows, test doubles), and a listing then goes by path().
+    // Listing through it reads the folder that the renames work in, whatever its path spells.
+    virtual int newListingHandle() { return -1; }
 };
 
 // Answers "is this name in the folder?" for thousands of names from one listing where the
@@ -102,6 +125,17 @@ QString durableWriteTarget(const QString &entry);
 
 // Opens a real folder of the file system; returns null with the system's reason on failure.
 std::unique_ptr<Folder> openFolder(const QString &path, QString *reason);
+
+// The same for a path as the system spells it: on Linux its bytes go to open() unchanged, so
+// that a folder whose name is not UTF-8 is opened, never the folder that its decoded text
+// would name (a byte 0xFF decodes to U+FFFD, which is another folder's name). A relative path
+// is taken from the process's current folder without reading that folder's name. On Windows
+// the bytes are UTF-8.
+std::unique_ptr<Folder> openFolderAt(const QByteArray &path, QString *reason);
+
+// Whether the bytes of a path come back unchanged from the text they decode to: only then can
+// a QString stand for the path. A name with a byte that is not UTF-8 cannot.
+bool isFaithfulPath(const QByteArray &path);
 
 using FolderOpener = std::function<std::unique_ptr<Folder>(const QString &path, QString *reason)>;
 

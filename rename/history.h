@@ -12,6 +12,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -43,6 +44,16 @@ QString historyFileName(const QString &typePart, int k);
 // program's own: no batch renames a file from or to one, and the listing leaves them out.
 bool isHistoryFileName(const QString &name);
 
+// The ways a history file name can be read as file-type part + number: the number is one to
+// three of the last digits before ".log", spelled as historyFileName spells it (no leading
+// zero) and at most 101. "VOXAmp40.log" reads as ("mp4", 0) and ("mp", 40).
+struct HistoryReading
+{
+    QString typePart;
+    int number = 0;
+};
+QList<HistoryReading> readingsOf(const QString &name);
+
 // Whether `name` is, without regard to case, one of the restore's temporary names
 // ("zyx" + four digits + ".zyx"), which every undo step uses for its own files.
 bool isRestoreTemporaryName(const QString &name);
@@ -73,7 +84,27 @@ std::optional<QStringList> decodeHistory(const QByteArray &bytes);
 //     the format comes from, where VOXAJPG1.log and VOXAjpg1.log are one file; a new file
 //     is written in the spelling the user typed, an existing one is replaced under its own;
 //   - two files of one number in different spellings make the chain ambiguous, and every
-//     command refuses it (ambiguousName).
+//     command refuses it (ambiguousName);
+//   - a name that another file type's chain can claim as well is the chain's own only when the
+//     folder shows it to be (see below); otherwise it is never read, replaced or deleted.
+//
+// Why names can be claimed twice: the name joins the file-type part and the number without a
+// separator, so VOXAmp40.log is file 0 of "*.mp4" and file 40 of "*.mp", VOXA110.log file 0 of
+// "*.11" and file 10 of "*.1", VOXA40.log file 0 of "*.4" and file 40 of "*." (the empty
+// type). The names stay as they are, since stored folders and other readers rely on them; the
+// folder decides, claim against claim, from what is in it:
+//   - refuted: a name in the file does not match "*." + the type (every name of a batch of
+//     "*.mp" ends in ".mp", old and new, since a new name keeps the old one's extension part);
+//   - linked: the file's names are made by the naming rule from the type's file k − 1, as a
+//     chain's files are (a file 0 holds names before any rename and is never linked);
+//   - continued, for a file 0: the type's file 1 is made from it by the naming rule;
+//   - supported: the other end of the type's chain (file 0, or file 1 for file 0) is there,
+//     not refuted, with as many lines;
+//   - else unknown.
+// The stronger claim wins; the file is this chain's when every other claim is refuted. Claims
+// of equal strength leave the file in doubt: it is left alone, and where this chain would go
+// on through it, the chain counts as ambiguous, since it cannot be told whether the newest
+// recorded rename is in that file.
 // The folder is listed once, when the chain is made.
 class HistoryChain
 {
@@ -87,11 +118,15 @@ public:
     bool usable() const { return m_badName.isEmpty() && m_ambiguousName.isEmpty(); }
 
     const QString &typePart() const { return m_typePart; }
-    // The name of file k as the folder holds it, or as typed when the folder holds none.
+    // The name of file k as the folder holds it (this chain's file, or else another type's
+    // under that name), or as typed when the folder holds none.
     QString fileName(int k) const;
-    // Whether the folder holds an entry under the name of file k, in any spelling.
-    bool present(int k) const { return !m_onDisk[k].isEmpty(); }
-    // Whether file k is in the folder and can be opened for reading.
+    // Whether the folder holds an entry under the name of file k, in any spelling, whether the
+    // file is this chain's or another type's: a writer must not take the name.
+    bool present(int k) const { return !m_onDisk[k].isEmpty() || !m_heldByOther[k].isEmpty(); }
+    // Whether the folder holds file k and it is this chain's, so that it may be read or deleted.
+    bool owned(int k) const { return !m_onDisk[k].isEmpty(); }
+    // Whether file k is this chain's and can be opened for reading.
     bool readable(int k) const;
     // The first number of 0..100 whose file cannot be read; 101 when all of them can.
     int chainLength() const;
@@ -104,15 +139,29 @@ public:
     const QStringList &leftoverTemporaries() const { return m_leftovers; }
 
 private:
+    enum class Owner { Mine, Other, InDoubt };
+    // How well the folder backs a type's claim on a file as its number k, weakest first.
+    enum class Claim { Refuted, Unknown, Supported, Continued, Linked };
+
     // The number of a history file of this chain, in any spelling; -1 for other names.
     int numberOf(const QString &entry) const;
+    // Whose file `entry` is, when it is this chain's file k and other types can claim it too.
+    Owner ownerOf(const QString &entry, int k);
+    Claim claimOf(const QString &typePart, int k, const std::optional<QStringList> &names);
+    // The names of a history file as it decodes, read once; nothing when it cannot be read.
+    std::optional<QStringList> namesIn(const QString &entry);
+    // The spellings the folder holds of a history file name.
+    QStringList spellingsOf(const QString &name);
 
     Folder &m_folder;
     QString m_typePart;
     QString m_badName;
     QString m_ambiguousName;
     QStringList m_onDisk; // per number 0..101: the spelling in the folder, or empty
+    QStringList m_heldByOther; // per number 0..101: a file of another chain (or in doubt)
     QStringList m_leftovers;
+    std::optional<QHash<QString, QStringList>> m_historyEntries; // folded name → spellings
+    QHash<QString, std::optional<QStringList>> m_contents;
 };
 
 } // namespace renaming

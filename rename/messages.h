@@ -4,7 +4,10 @@
 // texts end in one half-width blank, and the progress pieces use ideographic spaces (U+3000).
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 namespace msg {
 
@@ -37,10 +40,40 @@ inline QString tooManyFiles(int maxFiles)
 inline const QString FolderNotFound = QStringLiteral("フォルダーが見つかりませんから開けません：");
 inline const QString FolderNotReadable = QStringLiteral("フォルダーを読めませんから開けません：");
 inline const QString StartingInCurrentFolder = QStringLiteral("現在のフォルダーで始めます");
+// A path whose bytes are not UTF-8: the window's folder list holds paths as text, and the text
+// of such a path names another folder (a byte 0xFF reads as U+FFFD), so it is not opened.
+inline const QString FolderNameNotText
+    = QStringLiteral("フォルダー名が UTF-8 ではありませんから開けません：");
+inline const QString StartingInHomeFolder
+    = QStringLiteral("現在のフォルダー名が UTF-8 ではありませんから、ホームフォルダーで始めます");
+// The folder listing leaves out names that are not UTF-8; the window and kelvaro-cli say how
+// many.
+inline QString notUtf8LeftOut(int count)
+{
+    return QStringLiteral("名前が UTF-8 ではないファイルが ") + QString::number(count)
+        + QStringLiteral(" 個あります。改名の対象にしていません");
+}
+inline const QString ProgramUsage = QStringLiteral("使い方 / usage: kelvaro [FOLDER]");
+// On standard error when no folder of the user's own can hold the single-instance lock.
+inline const QString NoLockFolder = QStringLiteral(
+    "kelvaro: 二重起動の確認に使えるフォルダーがありません / no private folder can hold the "
+    "single-instance lock; starting without it");
+inline const QString ProgramOneFolder
+    = QStringLiteral("フォルダーは一つだけ指定して下さい / give at most one folder");
+inline const QString ProgramUnknownOption
+    = QStringLiteral("知らないオプションです / unknown option: ");
 inline const QString ProgramDescription
     = QStringLiteral("Kelvaro 連続改名 / batch file renamer (kelvaro-cli: from a terminal)");
 inline const QString FolderArgument = QStringLiteral(
     "開くフォルダー（ファイルならそのフォルダー）/ the folder to open (a file: its folder)");
+// kelvaro --help; kelvaro --version is "kelvaro <version>".
+inline QString programHelp(const QString &helpOption, const QString &versionOption)
+{
+    return ProgramUsage + QStringLiteral("\n\n") + ProgramDescription
+        + QStringLiteral("\n\nオプション / Options:\n  -h, --help     ") + helpOption
+        + QStringLiteral("\n  -v, --version  ") + versionOption
+        + QStringLiteral("\n\n引数 / Arguments:\n  FOLDER         ") + FolderArgument + u'\n';
+}
 
 // New-name entry.
 inline const QString PrefixTooWide
@@ -143,7 +176,18 @@ inline const QString CliInterruptedHint
     = QStringLiteral("前回の改名が中断されています。kelvaro-cli restore で元に戻せます");
 inline const QString CliHistoryBadName
     = QStringLiteral("使えないファイル名ですから履歴を読めません：");
+inline const QString CliFolderNotWritable
+    = QStringLiteral("フォルダーに書き込めませんから処理出来ません：");
+inline const QString CliFolderNotReadable
+    = QStringLiteral("フォルダーを読めませんから処理出来ません：");
+inline const QString CliOutputFailed = QStringLiteral("標準出力に書き込めませんでした");
 inline const QString CliYesNo = QStringLiteral(" [y/N] ");
+// The mark of a dry run's lines on standard output: "would rename a.jpg → p0001.jpg". Output
+// lines are data for scripts and stay the same in every locale.
+inline QString cliWould(const QString &verb)
+{
+    return QStringLiteral("would ") + verb + u' ';
+}
 inline const QString CliHelp = QStringLiteral(
     "Kelvaro のコマンド版。フォルダー内の同じ種類のファイルを、頭＋4桁の連番＋元の拡張子部分の\n"
     "名前に一度に改名し、その改名を元に戻します。改名履歴は窓の Kelvaro と同じなので、\n"
@@ -154,17 +198,20 @@ inline const QString CliHelp = QStringLiteral(
     "\n"
     "コマンド / Commands:\n"
     "  rename FOLDER -t TYPE -p PREFIX -s START [--dry-run]\n"
-    "      改名します。計画（元の名前 → 新しい名前）を標準出力に書きます。\n"
-    "      renames the batch; prints the plan (old → new) on standard output\n"
-    "  restore FOLDER -t TYPE [--steps N | --all]\n"
+    "      改名し、改名したもの（元の名前 → 新しい名前）を標準出力に書きます。\n"
+    "      renames the batch; prints the renames done (old → new) on standard output\n"
+    "  restore FOLDER -t TYPE [--steps N | --all] [--dry-run]\n"
     "      新しい改名から元に戻します（既定は 1 回分）。\n"
     "      undoes recorded renames, newest first (one by default)\n"
     "  history FOLDER -t TYPE\n"
-    "      記録された改名を表示します（番号、ファイル数、最初と最後の名前）。\n"
-    "      lists the recorded renames (number, file count, first and last names)\n"
-    "  delete-history FOLDER -t TYPE\n"
+    "      記録された改名を表示します（番号、時刻、ファイル数、最初と最後の名前）。\n"
+    "      lists the recorded renames (number, time, file count, first and last names)\n"
+    "  delete-history FOLDER -t TYPE [--dry-run]\n"
     "      改名履歴を削除します（その後は元に戻せません）。\n"
     "      deletes the rename history (the renames can no longer be undone)\n"
+    "\n"
+    "--dry-run では何も変えず、各行を \"would rename\" などで始めます。\n"
+    "With --dry-run nothing is changed and each line starts with \"would rename\" and the like.\n"
     "\n"
     "終了状態 / Exit status:\n"
     "  0  成功 / done\n"
@@ -173,7 +220,12 @@ inline const QString CliHelp = QStringLiteral(
     "  3  失敗、すべて元に戻しました / failed, everything put back\n"
     "  4  失敗、元に戻せなかったファイルがあります / failed, some files not put back\n"
     "  5  質問に「いいえ」と答えました / answered no to a question\n"
+    "  6  完了、ただしディスクへの書き込みを確認できません / done, but not confirmed on disk\n"
+    "  7  一部の改名だけを元に戻しました / restore: some recorded renames undone, then stopped\n"
+    "  8  完了、ただし標準出力に書き込めません / done, but standard output could not be written\n"
     "\n"
+    "メッセージは日本語のロケールでは日本語、それ以外では英語です。\n"
+    "Messages are in Japanese under a Japanese locale, in English under any other.\n"
     "名前の制御文字は \\t \\x1b \\\\ のように表示します。\n"
     "Control characters in names are shown escaped: \\t \\x1b \\\\.");
 inline const QString CliFolderArgument = QStringLiteral("対象のフォルダー / the folder");
@@ -183,7 +235,9 @@ inline const QString CliPrefixOption
     = QStringLiteral("rename: 新しい名前の頭 / the prefix of the new names");
 inline const QString CliStartOption = QStringLiteral("rename: 開始番号 / the start number");
 inline const QString CliDryRunOption
-    = QStringLiteral("rename: 計画を表示するだけ / print the plan, change nothing");
+    = QStringLiteral("何も変えず、することを表示する / print what would be done, change nothing");
+inline const QString CliQuietOption
+    = QStringLiteral("メッセージ以外は何も表示しない / print nothing but messages");
 inline const QString CliStepsOption
     = QStringLiteral("restore: 元に戻す改名の数（既定 1）/ how many renames to undo (default 1)");
 inline const QString CliAllOption
@@ -213,5 +267,78 @@ inline QString cliUsageNotFor(const QString &option, const QString &command)
     return option + QStringLiteral(" は ") + command + QStringLiteral(" だけに使えます / ") + option
         + QStringLiteral(" is for ") + command + QStringLiteral(" only");
 }
+inline QString cliUsageNotUtf8(const QString &option)
+{
+    return option + QStringLiteral(" の値が UTF-8 ではありません / ") + option
+        + QStringLiteral(" is not UTF-8");
+}
+
+// kelvaro-cli's messages for a terminal whose locale is not Japanese. The window always shows
+// the Japanese texts above; the command line shows the English text of every message that
+// begins with one of them, names and reasons after it as they are.
+namespace en {
+inline const QString CliInterruptedHint
+    = QStringLiteral("an earlier rename was interrupted; kelvaro-cli restore puts the files back");
+inline QString tooManyFiles(int maxFiles)
+{
+    return QStringLiteral("more than %1 files: too many for one batch").arg(maxFiles);
+}
+inline QString askUndoStep(int r)
+{
+    return QStringLiteral("undo recorded rename %1?").arg(r);
+}
+inline QString notUtf8LeftOut(int count)
+{
+    return QStringLiteral("%1 file(s) left out of the batch: their names are not UTF-8").arg(count);
+}
+} // namespace en
+
+inline const QList<std::pair<QString, QString>> CliEnglish = {
+    { ChooseExtension, QStringLiteral("choose one file type (\"*.*\" is every file)") },
+    { NoFiles, QStringLiteral("no files of that type in the folder") },
+    { PrefixTooWide,
+      QStringLiteral("the prefix may be at most 250 half-width or 125 full-width characters") },
+    { NumberNotAllowed, QStringLiteral("that start number is not allowed") },
+    { NoNewNames, QStringLiteral("no files to rename") },
+    { ListsDiffer, QStringLiteral("the file lists do not fit together") },
+    { AskRename, QStringLiteral("rename the files?") },
+    { RenameMissingFile, QStringLiteral("file not found, nothing renamed: ") },
+    { RenameNameTaken, QStringLiteral("name already taken, nothing renamed: ") },
+    { RenameBadName, QStringLiteral("name that cannot be used, nothing renamed: ") },
+    { RenameTooManyChanges,
+      QStringLiteral("too many recorded renames, nothing renamed (delete the history)") },
+    { RenameFaultyHistory, QStringLiteral("faulty rename history, nothing renamed: ") },
+    { RenameHistoryWriteFailed,
+      QStringLiteral("cannot write the rename history, nothing renamed: ") },
+    { RenameFailedRolledBack, QStringLiteral("a rename failed; everything was put back: ") },
+    { RenameFailed, QStringLiteral("a rename failed: ") },
+    { RenameNotRolledBack,
+      QStringLiteral("these files could not be given back their names (old name → name now):") },
+    { HistoryNotRestored, QStringLiteral("the rename history could not be put back: ") },
+    { AskRestore, QStringLiteral("restore the names?") },
+    { TooManyChanges, QStringLiteral("too many recorded renames: cannot restore") },
+    { NoHistory, QStringLiteral("no recorded renames: nothing to restore") },
+    { FaultyHistory, QStringLiteral("the rename history is faulty: cannot restore") },
+    { RestoreMissingFile, QStringLiteral("file not found, nothing restored: ") },
+    { RestoreNameTaken, QStringLiteral("name already taken, nothing restored: ") },
+    { RestoreBadName, QStringLiteral("name that cannot be used, nothing restored: ") },
+    { RestoreFailedRolledBack, QStringLiteral("a restore failed; everything was put back: ") },
+    { HistoryNotDeleted, QStringLiteral("the rename history could not be deleted: ") },
+    { RestoreFailed, QStringLiteral("a restore failed: ") },
+    { RecoveryMismatch,
+      QStringLiteral("the files do not match the rename history: cannot restore: ") },
+    { InterruptedHint, en::CliInterruptedHint },
+    { AskDeleteHistory,
+      QStringLiteral("after deleting the history the renames cannot be undone; go on?") },
+    { DeleteBadName, QStringLiteral("name that cannot be used, nothing deleted: ") },
+    { CliFolderNotOpened, QStringLiteral("cannot open the folder: ") },
+    { CliInterruptedHint, en::CliInterruptedHint },
+    { CliHistoryBadName, QStringLiteral("name that cannot be used, no history read: ") },
+    { CliFolderNotWritable, QStringLiteral("cannot write in the folder, nothing changed: ") },
+    { CliFolderNotReadable, QStringLiteral("cannot read the folder, nothing changed: ") },
+    { CliOutputFailed, QStringLiteral("could not write to standard output") },
+    { StatusRenaming, QStringLiteral("renaming (do not switch off)") },
+    { StatusRestoring, QStringLiteral("restoring (do not switch off)") },
+};
 
 } // namespace msg

@@ -357,13 +357,6 @@ StepState deriveStepState(Folder &folder, const StepNames &names)
 
 bool interruptedRunPending(Folder &folder, const QString &pattern)
 {
-    const HistoryChain chain(folder, pattern);
-    if (!chain.usable())
-        return false;
-    const int k = chain.chainLength();
-    const int newest = k - 1;
-    if (newest <= 0 || k > HighestChainNumber)
-        return false;
     // Every temporary name, the batch's and the restore's, ends in ".zyx": a folder without
     // one is settled, which one listing shows without reading the history.
     if (const auto names = folder.entryNames()) {
@@ -373,6 +366,13 @@ bool interruptedRunPending(Folder &folder, const QString &pattern)
         if (!anyTemporary)
             return false;
     }
+    const HistoryChain chain(folder, pattern);
+    if (!chain.usable())
+        return false;
+    const int k = chain.chainLength();
+    const int newest = k - 1;
+    if (newest <= 0 || k > HighestChainNumber)
+        return false;
     const std::optional<UndoStep> step = readUndoStep(chain, newest);
     if (!step)
         return false;

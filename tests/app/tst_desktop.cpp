@@ -4,12 +4,29 @@
 #include "window_fixture.h"
 
 #include "batch_rename.h"
+#include "single_instance.h"
 #include "translation.h"
 
+#include <QLocalSocket>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+// Makes `folder` (mode 0700) belong to another user, as one who made it first would; where the
+// tests do not run as root, a folder open to others stands in, which fails the check as well.
+static void takeByAnotherUser(const QString &folder)
+{
+    QVERIFY(QDir().mkpath(folder));
+    const QByteArray path = QFile::encodeName(folder);
+    if (::geteuid() == 0)
+        QVERIFY(::chown(path.constData(), 65534, 65534) == 0);
+    else
+        QVERIFY(::chmod(path.constData(), 0755) == 0);
+}
 
 // Whether the process holds a whole-file lock (flock), as the running copy of the program does.
 static bool holdsLock(qint64 pid)
@@ -40,6 +57,9 @@ private slots:
         QTest::newRow("garbage lock file") << "garbage";
         QTest::newRow("lock file cannot be made") << "blocked";
         QTest::newRow("read-only runtime folder") << "read-only";
+        // Another user made the runtime folder and the temporary folder's "kelvaro-<uid>"
+        // first: the lock goes to the user's cache folder, and still only one copy runs.
+        QTest::newRow("runtime and temporary folders made by another user") << "taken";
     }
     void singleInstance()
     {
@@ -61,6 +81,15 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", runtime);
         env.insert("TMPDIR", work.filePath("tmp"));
+        if (state == "taken") {
+            env.remove("XDG_RUNTIME_DIR");
+            env.remove("XDG_CACHE_HOME");
+            env.insert("HOME", work.filePath("home"));
+            const QString user = qEnvironmentVariable("USER", "root");
+            for (const QString &name :
+                 { "runtime-" + user, QStringLiteral("kelvaro-%1").arg(::geteuid()) })
+                takeByAnotherUser(work.filePath("tmp/" + name));
+        }
         const auto start = [&] {
             auto p = std::make_unique<QProcess>();
             p->setProcessEnvironment(env);
@@ -71,6 +100,8 @@ private slots:
         };
         auto first = start();
         QTRY_VERIFY_WITH_TIMEOUT(holdsLock(first->processId()), 60000);
+        if (state == "taken")
+            QVERIFY(QFile::exists(work.filePath("home/.cache/kelvaro/kelvaro.lock")));
         auto second = start();
         QVERIFY(second->waitForFinished(60000));
         QCOMPARE(second->exitCode(), 0);
@@ -84,30 +115,157 @@ private slots:
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    // The program's own command line: help and version answer without a display (the platform
+    // forced to X with no display to reach: making the window would abort) and name the program
+    // "kelvaro" whatever path started it; anything but one folder is refused with the usage.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out"); // its beginning
+        QTest::addColumn<QString>("err"); // its beginning
+        const QString usage = msg::ProgramUsage + "\n";
+        QTest::newRow("--help") << QStringList { "--help" } << 0 << usage << "";
+        QTest::newRow("-h after a folder") << QStringList { "/tmp", "-h" } << 0 << usage << "";
+        QTest::newRow("--version")
+            << QStringList { "--version" } << 0 << "kelvaro " KELVARO_VERSION "\n"
+            << "";
+        QTest::newRow("two folders") << QStringList { "/tmp", "/" } << 2 << ""
+                                     << "kelvaro: " + msg::ProgramOneFolder + "\n" + usage;
+        QTest::newRow("unknown option")
+            << QStringList { "--frobnicate" } << 2 << ""
+            << "kelvaro: " + msg::ProgramUnknownOption + "--frobnicate\n" + usage;
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("QT_QPA_PLATFORM", status == 0 ? "xcb" : "offscreen");
+        env.insert("ASAN_OPTIONS", "detect_leaks=0");
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(KELVARO_EXE, args);
+        QVERIFY(p.waitForFinished(60000));
+        const QString stdOut = QString::fromUtf8(p.readAllStandardOutput());
+        const QString stdErr = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), status);
+        QVERIFY2(stdOut.left(out.size()) == out, qPrintable(stdOut));
+        QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
+        QVERIFY(!stdOut.contains(KELVARO_EXE));
+    }
+
+    // The lock is held only in a folder of the user's own that nobody else may enter; one that
+    // fails the check is passed over, and holds no lock file afterwards.
+    void lockFolderIsPrivate_data()
+    {
+        QTest::addColumn<QString>("first"); // how the first folder is made
+        QTest::newRow("another user's folder") << "other";
+        QTest::newRow("open to others") << "open";
+        QTest::newRow("a link to a private folder") << "link";
+        QTest::newRow("private") << "private";
+    }
+    void lockFolderIsPrivate()
+    {
+        QFETCH(QString, first);
+        QTemporaryDir work;
+        const QString candidate = work.filePath("first"), fallback = work.filePath("second");
+        if (first == "other") {
+            takeByAnotherUser(candidate);
+        } else if (first == "open") {
+            QVERIFY(QDir().mkdir(candidate));
+            QFile::setPermissions(candidate,
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                      | QFile::ReadOther | QFile::ExeOther);
+        } else if (first == "link") {
+            QVERIFY(QDir().mkdir(work.filePath("private")));
+            QVERIFY(QFile::link(work.filePath("private"), candidate));
+        }
+        SingleInstance instance({ candidate, fallback });
+        QVERIFY(instance.claim());
+        QCOMPARE(instance.lockFolder(), first == "private" ? candidate : fallback);
+        QCOMPARE(QFile::exists(candidate + "/kelvaro.lock"), first == "private");
+        // No folder passes: the program runs, holding no lock.
+        SingleInstance unprotected({ first == "private" ? work.filePath("open") : candidate });
+        if (first == "private") {
+            QVERIFY(QDir().mkdir(work.filePath("open")));
+            QFile::setPermissions(work.filePath("open"),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                      | QFile::ExeGroup);
+        }
+        QVERIFY(unprotected.claim());
+        QCOMPARE(unprotected.lockFolder(), QString());
+    }
+
+    // A later start hands its folder over whole, as bytes: a name outside ASCII, a line break
+    // and a byte that is not UTF-8 arrive as sent. A message cut off, or announcing more than a
+    // path, hands nothing over.
+    void handOverKeepsTheBytes()
+    {
+        QTemporaryDir work;
+        const QString folder = work.filePath("lock");
+        SingleInstance running({ folder });
+        QVERIFY(running.claim());
+        QList<QByteArray> received;
+        connect(&running, &SingleInstance::handedOver, this,
+                [&](const QByteArray &path) { received << path; });
+        const QList<QByteArray> sent { "/tmp/写真", "/tmp/photos\nevil", "/tmp/\xff\xfe", "" };
+        for (const QByteArray &path : sent) {
+            SingleInstance later({ folder });
+            QVERIFY(!later.claim());
+            QVERIFY(later.handOver(path));
+            QTRY_COMPARE(received.size(), sent.indexOf(path) + 1);
+        }
+        QCOMPARE(received, sent);
+
+        for (const QByteArray &message :
+             { QByteArray("\0\0\0\x0a/tmp", 8), QByteArray("\0\x10\0\0/tmp", 8) }) {
+            QLocalSocket peer;
+            peer.connectToServer(folder + "/kelvaro.socket");
+            QVERIFY(peer.waitForConnected());
+            peer.write(message);
+            QVERIFY(peer.waitForBytesWritten());
+            peer.disconnectFromServer();
+            QTest::qWait(200);
+        }
+        QCOMPARE(received, sent);
+    }
+
     // A folder or a file dropped on the window opens its folder, as if chosen in the folder list;
     // never taken as a move (the source would delete what it moved), and not while a box is open.
     void dropOpensFolder_data()
     {
-        QTest::addColumn<QString>("dropped");
+        QTest::addColumn<QByteArray>("dropped");
         QTest::addColumn<bool>("duringBox");
         QTest::addColumn<bool>("moves");
-        QTest::newRow("folder") << "photos" << false << true;
-        QTest::newRow("file") << "photos/a.jpg" << false << true;
-        QTest::newRow("while a box is open") << "photos" << true << false;
-        QTest::newRow("path that does not exist") << "gone" << false << false;
+        QTest::newRow("folder") << QByteArray("photos") << false << true;
+        QTest::newRow("file") << QByteArray("photos/a.jpg") << false << true;
+        QTest::newRow("while a box is open") << QByteArray("photos") << true << false;
+        QTest::newRow("path that does not exist") << QByteArray("gone") << false << false;
+        QTest::newRow("name outside ASCII") << QByteArray("写真") << false << true;
+        // Its text would be the name of the folder "\uFFFD" beside it.
+        QTest::newRow("name that is not UTF-8") << QByteArray("\xff") << false << false;
     }
     void dropOpensFolder()
     {
-        QFETCH(QString, dropped);
+        QFETCH(QByteArray, dropped);
         QFETCH(bool, duringBox);
         QFETCH(bool, moves);
         QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir("photos"));
+        const QByteArray base = QFile::encodeName(dir.path()) + '/';
+        for (const QByteArray name : { "photos", "写真", "\xff", "\xef\xbf\xbd" })
+            QVERIFY(::mkdir(base + name, 0755) == 0);
         touch(dir.filePath("photos"), "a.jpg");
         ShownWindow w;
         w.open(dir.path());
         QMimeData mime;
-        mime.setUrls({ QUrl::fromLocalFile(dir.filePath(dropped)) });
+        // As file managers send it: the path's bytes, percent-encoded.
+        mime.setData("text/uri-list", "file://" + (base + dropped).toPercentEncoding("/") + "\r\n");
         bool accepted = false;
         const auto drop = [&] {
             const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
@@ -127,10 +285,14 @@ private slots:
         }
         QCOMPARE(accepted, !duringBox);
         QCoreApplication::processEvents();
-        QCOMPARE(w->Dir1->path(), moves ? dir.filePath("photos") : dir.path());
+        const QString opened = dir.filePath(dropped.startsWith("photos") ? "photos" : dropped);
+        QCOMPARE(w->Dir1->path(), moves ? opened : dir.path());
         if (dropped == "gone")
             boxes << msg::FolderNotFound + dir.filePath(dropped);
+        if (dropped == "\xff")
+            boxes << msg::FolderNameNotText + dir.path() + "/\\xff";
         QCOMPARE(w.boxes.texts(), boxes);
+        ::rmdir(base + "\xff");
     }
 
     void qtTextsAreJapanese()

@@ -58,29 +58,36 @@ private slots:
     }
 
     // A refused listing keeps both lists as they were; an accepted one sends the focus to the
-    // prefix box only when there is more than one file to rename.
+    // prefix box only when there is more than one file to rename. A name that is not UTF-8 and
+    // matches the pattern ("bad\xff\xfe.jpg") is left out, and the user is told, once for each
+    // folder and pattern.
     void listing_data()
     {
         QTest::addColumn<bool>("big"); // the folder of 10,000 files
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<bool>("retry");
         QTest::addColumn<QString>("refusal");
+        QTest::addColumn<bool>("leftOut"); // the name that is not UTF-8 is told of
         QTest::addColumn<QStringList>("expected"); // "9999": that many names
         // History files are never listed; a leading U+FEFF is part of a name.
         const QStringList jpgs { "A.jpg", "b.jpg", "C.jpg" },
             txts { "d.txt", QChar(0xFEFF) + QString("e.txt") };
         const QString tooMany = "ファイル数が 9999を越えていますから処理出来ません";
-        QTest::newRow("9999") << true << "a*.jpg" << false << "" << QStringList { "9999" };
-        QTest::newRow("10000") << true << "*.jpg" << false << tooMany << jpgs;
-        QTest::newRow("*.*, retry") << true << "*.*" << true << msg::ChooseExtension << jpgs;
-        QTest::newRow("*.*, cancel") << true << "*.*" << false << msg::ChooseExtension << jpgs;
-        QTest::newRow("capitals") << false << "*.JPG" << false << "" << jpgs;
-        QTest::newRow("*") << false << "*" << false << ""
+        QTest::newRow("9999") << true << "a*.jpg" << false << "" << false << QStringList { "9999" };
+        QTest::newRow("10000") << true << "*.jpg" << false << tooMany << false << jpgs;
+        QTest::newRow("*.*, retry")
+            << true << "*.*" << true << msg::ChooseExtension << false << jpgs;
+        QTest::newRow("*.*, cancel")
+            << true << "*.*" << false << msg::ChooseExtension << false << jpgs;
+        QTest::newRow("capitals") << false << "*.JPG" << false << "" << true << jpgs;
+        QTest::newRow("*") << false << "*" << false << "" << true
                            << jpgs + QStringList { "d.txt", "noext", txts[1] };
-        QTest::newRow("two") << false << "*.txt;*.jpg" << false << "" << jpgs + txts;
-        QTest::newRow("one file") << false << "noext" << false << "" << QStringList { "noext" };
-        QTest::newRow("*.log") << false << "*.log" << false << "" << QStringList {};
-        QTest::newRow("empty") << false << "" << false << "" << QStringList {};
+        QTest::newRow("two") << false << "*.txt;*.jpg" << false << "" << true << jpgs + txts;
+        QTest::newRow("txt") << false << "*.txt" << false << "" << false << txts;
+        QTest::newRow("one file") << false << "noext" << false << "" << false
+                                  << QStringList { "noext" };
+        QTest::newRow("*.log") << false << "*.log" << false << "" << false << QStringList {};
+        QTest::newRow("empty") << false << "" << false << "" << false << QStringList {};
     }
     void listing()
     {
@@ -88,9 +95,14 @@ private slots:
         QFETCH(QString, pattern);
         QFETCH(bool, retry);
         QFETCH(QString, refusal);
+        QFETCH(bool, leftOut);
         QFETCH(QStringList, expected);
         ShownWindow w;
         w.open(m_mixed.path());
+        // The first listing, of "*.jpg": told once, and not again when listed anew.
+        w->Dir1_Change();
+        QCOMPARE(w.boxes.texts(), QStringList { msg::notUtf8LeftOut(1) });
+        w.boxes.clear();
         w->Text2->setFocus(); // leaving Text1 leads to Text2 first
         w->Dir1->setFocus();
         w->List2->addItem(QStringLiteral("preview"));
@@ -100,7 +112,12 @@ private slots:
             w.open(m_big.path());
         else
             QTest::keyClick(w->Combo1, Qt::Key_Return);
-        QCOMPARE(w.boxes.texts(), refusal.isEmpty() ? QStringList() : QStringList { refusal });
+        QStringList boxes;
+        if (leftOut)
+            boxes << msg::notUtf8LeftOut(1);
+        if (!refusal.isEmpty())
+            boxes << refusal;
+        QCOMPARE(w.boxes.texts(), boxes);
         const QStringList listed = listEntries(w->List1);
         QCOMPARE(listed.size() == 9999 ? QStringList { "9999" } : listed, expected);
         QCOMPARE(w->List2->count(), refusal.isEmpty() || retry ? 0 : 1);

@@ -1,9 +1,18 @@
-// kelvaro-cli as a script sees it: every exit status, the plan on standard output and the
-// messages on standard error with control characters escaped, --dry-run and refusals changing
-// nothing; and a batch renamed in the window undone from the command line, and the other way.
+// kelvaro-cli as a script sees it. The contract: for every command, its exit status and its
+// standard output against what is on disk afterwards (the output names only renames done, a dry
+// run's lines say "would", a refusal changes nothing and prints no plan), with messages on
+// standard error after "kelvaro-cli: " in the locale's language. Then the bytes of a folder's
+// path (a folder named 0xFF beside its "\uFFFD" twin), the limit of 9,999 files, a batch cut
+// off, and a batch renamed in the window undone from the command line and the other way.
 #include "window_fixture.h"
 
 #include <QProcess>
+#include <QRegularExpression>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -14,158 +23,390 @@ struct Result
     QString err;
 };
 
-// Runs kelvaro-cli on `args` ("DIR" stands for `dir`). `failRenames`: strace makes the
-// renameat2 calls it names (such as "3" or "4+") fail with EIO.
-Result cli(const QString &dir, QStringList args, const QByteArray &input = {},
-           const QString &failRenames = {})
+// How a command is run besides its arguments.
+struct Setting
 {
-    args.replaceInStrings(QStringLiteral("DIR"), dir);
-    QStringList command { KELVARO_CLI };
+    QString lang = QStringLiteral("ja_JP.UTF-8");
+    QByteArray input = {};
+    QString failRenames = {}; // strace makes these renameat2 calls ("3", "4+") fail with EIO
+    bool closedReader = false; // standard output is a pipe whose reader has gone
+    bool otherUser = false; // run as "nobody" when the tests run as root (modes bind root not)
+};
+
+Result run(QStringList command, const Setting &setting = {})
+{
     QProcess p;
-    if (!failRenames.isEmpty()) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("LC_ALL");
+    env.remove("LC_MESSAGES");
+    env.insert("LANG", setting.lang);
+    if (!setting.failRenames.isEmpty()) {
         command = QStringList { "strace", "-qq",
                                 "-o",     "/dev/null",
                                 "-e",     "trace=renameat2",
-                                "-e",     "inject=renameat2:error=EIO:when=" + failRenames }
+                                "-e",     "inject=renameat2:error=EIO:when=" + setting.failRenames }
             + command;
         // The leak check stops the process the way a tracer does, which it cannot be twice.
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ASAN_OPTIONS", "detect_leaks=0");
-        p.setProcessEnvironment(env);
+    }
+    if (setting.otherUser && ::geteuid() == 0)
+        command = QStringList { "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups" }
+            + command;
+    p.setProcessEnvironment(env);
+    int reader[2] = { -1, -1 };
+    if (setting.closedReader) {
+        if (::pipe2(reader, O_CLOEXEC) != 0)
+            return {};
+        ::close(reader[0]);
+        const int writeEnd = reader[1];
+        p.setChildProcessModifier([writeEnd] { ::dup2(writeEnd, STDOUT_FILENO); });
     }
     const QString program = command.takeFirst();
-    p.start(program, command + args);
-    p.write(input);
+    p.start(program, command);
+    p.write(setting.input);
     p.closeWriteChannel();
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+    const bool finished = p.waitForFinished(120000);
+    if (setting.closedReader)
+        ::close(reader[1]);
+    if (!finished || p.exitStatus() != QProcess::NormalExit)
         return {};
-    return { p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+    // The time of a history file differs from run to run.
+    static const QRegularExpression time(
+        QStringLiteral("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d"));
+    return { p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).replace(time, "TIME"),
              QString::fromUtf8(p.readAllStandardError()) };
 }
 
+// kelvaro-cli on `args`, where "DIR" stands for `dir`.
+Result cli(const QString &dir, QStringList args, const Setting &setting = {})
+{
+    args.replaceInStrings(QStringLiteral("DIR"), dir);
+    return run(QStringList { KELVARO_CLI } + args, setting);
+}
+
+// Runs a shell script with $CLI set, for paths that are bytes rather than text: QProcess hands
+// its arguments over as UTF-8, so a byte 0xFF is written as printf '\377' there.
+Result shell(const QString &script)
+{
+    return run({ "sh", "-c", "CLI=" KELVARO_CLI "; " + script });
+}
+
 const QStringList Jpgs { "DIR", "-t", "*.jpg" };
+QStringList command(const char *name, const QStringList &more = {})
+{
+    return QStringList { name } + Jpgs + more;
+}
+const QStringList RenameP = command("rename", { "-p", "p", "-s", "1" });
+const QStringList RenameQ = command("rename", { "-p", "q", "-s", "1" });
+
+// One command of the contract, in a folder of a.jpg, b.jpg, "c<TAB>z<ESC>.jpg" and x.txt.
+struct Case
+{
+    QList<QStringList> before = {}; // commands run first, each must succeed
+    Files change = {}; // then files written (or, with null contents, deleted)
+    QStringList args = {};
+    Setting setting = {};
+    QString mode = {}; // the folder's mode during the command: "read-only", "no search"
+    int status = 0;
+    QString out = {};
+    QString err = {}; // its beginning
+    QStringList after = {}; // the folder's names afterwards; empty: every name and byte as before
+};
 
 } // namespace
+
+Q_DECLARE_METATYPE(Case)
 
 class TestCli : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void commands_data()
+    void contract_data()
     {
-        QTest::addColumn<QList<QStringList>>("before"); // commands run first
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<QString>("failRenames");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("err"); // its beginning
-        // The folder's names afterwards; empty: every name and byte as before the command.
-        QTest::addColumn<QStringList>("after");
-
+        QTest::addColumn<Case>("c");
+        const auto add = [](const char *tag, const Case &c) { QTest::newRow(tag) << c; };
         const QString esc = "c\\tz\\x1b.jpg"; // the file "c<TAB>z<ESC>.jpg" as printed
         const QString plan = "a.jpg → p0001.jpg\nb.jpg → p0002.jpg\n" + esc + " → p0003.jpg\n";
+        const QString wouldRename = "would rename a.jpg → p0001.jpg\nwould rename b.jpg → "
+                                    "p0002.jpg\nwould rename "
+            + esc + " → p0003.jpg\n";
+        const QString qToP
+            = "q0001.jpg → p0001.jpg\nq0002.jpg → p0002.jpg\nq0003.jpg → p0003.jpg\n";
+        const QString pToA = "p0001.jpg → a.jpg\np0002.jpg → b.jpg\np0003.jpg → " + esc + "\n";
+        const QStringList original { "a.jpg", "b.jpg", "c\tz\x1b.jpg", "x.txt" };
         const QStringList renamed { "VOXAjpg0.log", "VOXAjpg1.log", "p0001.jpg",
                                     "p0002.jpg",    "p0003.jpg",    "x.txt" };
-        const QStringList renameP
-            = QStringList { "rename" } + Jpgs + QStringList { "-p", "p", "-s", "1" };
-        const QStringList renameQ
-            = QStringList { "rename" } + Jpgs + QStringList { "-p", "q", "-s", "1" };
-        const QString seeHelp = "\n" + msg::CliSeeHelp + "\n";
+        const QStringList strayA { "VOXAjpg0.log", "VOXAjpg1.log", "a.jpg", "p0001.jpg",
+                                   "p0002.jpg",    "p0003.jpg",    "x.txt" };
+        const QString cli = "kelvaro-cli: ", io = " (Input/output error)",
+                      denied = " (Permission denied)";
+        const QString seeHelp = "\n" + cli + msg::CliSeeHelp + "\n";
+        const QList<QStringList> p { RenameP }, pq { RenameP, RenameQ };
+        const Files stray { { "a.jpg", "stray" } };
+        const Setting closed { .closedReader = true };
+        // clang-format off
 
-        QTest::newRow("rename") << QList<QStringList>() << renameP << QByteArray() << "" << 0
-                                << plan << "" << renamed;
-        QTest::newRow("rename --dry-run")
-            << QList<QStringList>() << renameP + QStringList { "--dry-run" } << QByteArray() << ""
-            << 0 << plan << "" << QStringList();
-        QTest::newRow("rename *.*")
-            << QList<QStringList>()
-            << QStringList { "rename", "DIR", "-t", "*.*", "-p", "p", "-s", "1" } << QByteArray()
-            << "" << 1 << "" << msg::ChooseExtension + "\n"
-            << QStringList();
-        QTest::newRow("rename, start number too high")
-            << QList<QStringList>()
-            << QStringList { "rename" } + Jpgs + QStringList { "-p", "p", "-s", "9997" }
-            << QByteArray() << "" << 1 << "" << msg::NumberNotAllowed + "\n"
-            << QStringList();
-        QTest::newRow("rename, a new name outside the folder")
-            << QList<QStringList>()
-            << QStringList { "rename" } + Jpgs + QStringList { "-p", "../", "-s", "1" }
-            << QByteArray() << "" << 1 << "" << msg::RenameBadName + "../0001.jpg\n"
-            << QStringList();
-        QTest::newRow("rename, answered no")
-            << QList<QStringList>() << renameP + QStringList { "-i" } << QByteArray("n\n") << ""
-            << 5 << plan << msg::AskRename + msg::CliYesNo << QStringList();
-        QTest::newRow("rename fails, rolled back")
-            << QList<QStringList>() << renameP << QByteArray() << "3" << 3 << plan
-            << msg::RenameFailedRolledBack + "a.jpg → p0001.zyx (" << QStringList();
-        QTest::newRow("rename fails, not rolled back")
-            << QList<QStringList>() << renameP << QByteArray() << "4+" << 4 << plan
-            << msg::RenameFailed + "b.jpg → p0002.zyx ("
-            << QStringList { "VOXAjpg0.log", "VOXAjpg1.log", "b.jpg",
-                             "c\tz\x1b.jpg", "p0001.zyx",    "x.txt" };
-        QTest::newRow("restore one rename of two")
-            << QList<QStringList> { renameP, renameQ } << QStringList { "restore" } + Jpgs
-            << QByteArray() << "" << 0
-            << "q0001.jpg → p0001.jpg\nq0002.jpg → p0002.jpg\nq0003.jpg → p0003.jpg\n"
-            << "" << renamed;
-        QTest::newRow("restore --steps 2")
-            << QList<QStringList> { renameP, renameQ }
-            << QStringList { "restore" } + Jpgs + QStringList { "--steps", "2" } << QByteArray()
-            << "" << 0
-            << "q0001.jpg → p0001.jpg\nq0002.jpg → p0002.jpg\nq0003.jpg → p0003.jpg\n"
-               "p0001.jpg → a.jpg\np0002.jpg → b.jpg\np0003.jpg → "
-                + esc + "\n"
-            << "" << QStringList { "a.jpg", "b.jpg", "c\tz\x1b.jpg", "x.txt" };
-        QTest::newRow("restore without history")
-            << QList<QStringList>() << QStringList { "restore" } + Jpgs << QByteArray() << "" << 1
-            << "" << msg::NoHistory + "\n"
-            << QStringList();
-        QTest::newRow("history") << QList<QStringList> { renameP }
-                                 << QStringList { "history" } + Jpgs << QByteArray() << "" << 0
-                                 << "1\t3\ta.jpg → p0001.jpg\t" + esc + " → p0003.jpg\n"
-                                 << "" << renamed;
-        QTest::newRow("delete-history")
-            << QList<QStringList> { renameP } << QStringList { "delete-history" } + Jpgs
-            << QByteArray() << "" << 0 << "VOXAjpg0.log\nVOXAjpg1.log\n"
-            << "" << renamed.mid(2);
-        QTest::newRow("no file type")
-            << QList<QStringList>() << QStringList { "history", "DIR" } << QByteArray() << "" << 2
-            << ""
-            << "kelvaro-cli: " + msg::cliUsageMissing("--type") + seeHelp << QStringList();
-        QTest::newRow("--steps with --all")
-            << QList<QStringList>()
-            << QStringList { "restore" } + Jpgs + QStringList { "--steps", "1", "--all" }
-            << QByteArray() << "" << 2 << ""
-            << "kelvaro-cli: " + msg::CliUsageStepsAndAll + seeHelp << QStringList();
+        // rename
+        add("rename", { .args = RenameP, .out = plan, .after = renamed });
+        add("rename --dry-run", { .args = RenameP + QStringList { "--dry-run" },
+                                  .out = wouldRename });
+        add("rename --quiet", { .args = RenameP + QStringList { "-q" }, .after = renamed });
+        add("rename *.*", { .args = { "rename", "DIR", "-t", "*.*", "-p", "p", "-s", "1" },
+                            .status = 1, .err = cli + msg::ChooseExtension + "\n" });
+        add("rename, start number too high",
+            { .args = command("rename", { "-p", "p", "-s", "9997" }), .status = 1,
+              .err = cli + msg::NumberNotAllowed + "\n" });
+        add("rename, a new name outside the folder",
+            { .args = command("rename", { "-p", "../", "-s", "1" }), .status = 1,
+              .err = cli + msg::RenameBadName + "../0001.jpg\n" });
+        add("rename, answered no", { .args = RenameP + QStringList { "-i" },
+            .setting = { .input = "n\n" }, .status = 5, .err = cli + "a.jpg → p0001.jpg\n" });
+        add("rename fails, rolled back", { .args = RenameP, .setting = { .failRenames = "3" },
+            .status = 3, .err = cli + msg::RenameFailedRolledBack + "a.jpg → p0001.zyx" + io });
+        add("rename fails, not rolled back", { .args = RenameP,
+            .setting = { .failRenames = "4+" }, .status = 4,
+            .err = cli + msg::RenameFailed + "b.jpg → p0002.zyx" + io,
+            .after = { "VOXAjpg0.log", "VOXAjpg1.log", "b.jpg", "c\tz\x1b.jpg", "p0001.zyx",
+                       "x.txt" } });
+        add("rename, read-only folder", { .args = RenameP, .mode = "read-only", .status = 1,
+            .err = cli + msg::CliFolderNotWritable + "DIR" + denied + "\n" });
+        add("rename --dry-run, read-only folder", { .args = RenameP + QStringList { "-n" },
+            .mode = "read-only", .status = 1,
+            .err = cli + msg::CliFolderNotWritable + "DIR" + denied + "\n" });
+        add("rename, folder without search permission", { .args = RenameP, .mode = "no search",
+            .status = 1, .err = cli + msg::CliFolderNotWritable + "DIR" + denied + "\n" });
+        add("rename, reader gone", { .args = RenameP, .setting = closed, .status = 8,
+                                     .err = cli + msg::CliOutputFailed, .after = renamed });
+        add("rename --dry-run, reader gone", { .args = RenameP + QStringList { "-n" },
+            .setting = closed, .status = 8, .err = cli + msg::CliOutputFailed });
+
+        // restore
+        add("restore one rename of two", { .before = pq, .args = command("restore"),
+                                           .out = qToP, .after = renamed });
+        add("restore --steps 2", { .before = pq, .args = command("restore", { "--steps", "2" }),
+                                   .out = qToP + pToA, .after = original });
+        add("restore --all --dry-run", { .before = pq,
+            .args = command("restore", { "--all", "--dry-run" }),
+            .out = "would restore " + qToP.chopped(1).replace("\n", "\nwould restore ") + "\n"
+                + "would restore " + pToA.chopped(1).replace("\n", "\nwould restore ") + "\n" });
+        add("restore without history", { .args = command("restore"), .status = 1,
+                                         .err = cli + msg::NoHistory + "\n" });
+        add("restore fails, rolled back", { .before = p, .args = command("restore"),
+            .setting = { .failRenames = "2" }, .status = 3,
+            .err = cli + msg::RestoreFailedRolledBack + "p0002.jpg" + io });
+        add("restore fails, not rolled back", { .before = p, .args = command("restore"),
+            .setting = { .failRenames = "2+" }, .status = 4,
+            .err = cli + msg::RestoreFailed + "p0002.jpg" + io,
+            .after = { "VOXAjpg0.log", "VOXAjpg1.log", "p0002.jpg", "p0003.jpg", "x.txt",
+                       "zyx0000.zyx" } });
+        // Step 2 undone, then step 1 refused or put back: only step 2's renames are printed.
+        add("partial restore, refused", { .before = pq, .change = stray,
+            .args = command("restore", { "--all" }), .status = 7, .out = qToP,
+            .err = cli + msg::RestoreNameTaken + "a.jpg\n", .after = strayA });
+        add("partial restore --dry-run", { .before = pq, .change = stray,
+            .args = command("restore", { "--all", "-n" }), .status = 7,
+            .out = "would restore " + qToP.chopped(1).replace("\n", "\nwould restore ") + "\n",
+            .err = cli + msg::RestoreNameTaken + "a.jpg\n" });
+        add("partial restore, rolled back", { .before = pq,
+            .args = command("restore", { "--all" }), .setting = { .failRenames = "8" },
+            .status = 7, .out = qToP, .err = cli + msg::RestoreFailedRolledBack + "p0002.jpg" + io,
+            .after = renamed });
+        add("restore, read-only folder", { .before = p, .args = command("restore"),
+            .mode = "read-only", .status = 1,
+            .err = cli + msg::CliFolderNotWritable + "DIR" + denied + "\n" });
+        add("restore, reader gone", { .before = p, .args = command("restore"),
+            .setting = closed, .status = 8, .err = cli + msg::CliOutputFailed,
+            .after = original });
+
+        // history and delete-history
+        add("history", { .before = p, .args = command("history"),
+            .out = "1\tTIME\t3\ta.jpg → p0001.jpg\t" + esc + " → p0003.jpg\n" });
+        add("history, folder without search permission", { .before = p,
+            .args = command("history"), .mode = "no search", .status = 1,
+            .err = cli + msg::CliFolderNotReadable + "DIR" + denied + "\n" });
+        add("delete-history", { .before = p, .args = command("delete-history"),
+            .out = "VOXAjpg0.log\nVOXAjpg1.log\n", .after = renamed.mid(2) });
+        add("delete-history --dry-run", { .before = p, .args = command("delete-history", { "-n" }),
+            .out = "would delete VOXAjpg0.log\nwould delete VOXAjpg1.log\n" });
+        add("delete-history, read-only folder", { .before = p,
+            .args = command("delete-history"), .mode = "read-only", .status = 1,
+            .err = cli + msg::CliFolderNotWritable + "DIR" + denied + "\n" });
+        add("delete-history --dry-run, reader gone", { .before = p,
+            .args = command("delete-history", { "-n" }), .setting = closed, .status = 8,
+            .err = cli + msg::CliOutputFailed });
+
+        // Messages in English under any other locale.
+        add("English: restore without history", { .args = command("restore"),
+            .setting = { .lang = "C.UTF-8" }, .status = 1,
+            .err = cli + "no recorded renames: nothing to restore\n" });
+        add("English: partial restore", { .before = pq, .change = stray,
+            .args = command("restore", { "--all" }), .setting = { .lang = "en_US.UTF-8" },
+            .status = 7, .out = qToP, .err = cli + "name already taken, nothing restored: a.jpg\n",
+            .after = strayA });
+
+        // The command line itself.
+        add("no file type", { .args = { "history", "DIR" }, .status = 2,
+                              .err = cli + msg::cliUsageMissing("--type") + seeHelp });
+        add("--steps with --all", { .args = command("restore", { "--steps", "1", "--all" }),
+            .status = 2, .err = cli + msg::CliUsageStepsAndAll + seeHelp });
+        add("history --dry-run", { .args = command("history", { "-n" }), .status = 2,
+            .err = cli + msg::cliUsageNotFor("--dry-run", "rename, restore, delete-history") });
+        // clang-format on
     }
-    void commands()
+    void contract()
     {
-        QFETCH(QList<QStringList>, before);
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, input);
-        QFETCH(QString, failRenames);
-        QFETCH(int, status);
-        QFETCH(QString, out);
-        QFETCH(QString, err);
-        QFETCH(QStringList, after);
+        QFETCH(Case, c);
         QTemporaryDir dir;
         for (const char *name : { "a.jpg", "b.jpg", "c\tz\x1b.jpg", "x.txt" })
             touch(dir.path(), name, name);
-        for (const QStringList &command : before)
+        for (const QStringList &command : c.before)
             QCOMPARE(cli(dir.path(), command).status, 0);
+        for (auto it = c.change.cbegin(); it != c.change.cend(); ++it)
+            touch(dir.path(), it.key().toUtf8(), *it);
         const Files start = filesOf(dir.path());
 
-        const Result r = cli(dir.path(), args, input, failRenames);
-        QCOMPARE(r.out, out);
-        QVERIFY2(r.err.left(err.size()) == err, qPrintable(r.err));
-        QCOMPARE(r.status, status);
+        const QByteArray path = QFile::encodeName(dir.path());
+        Setting setting = c.setting;
+        if (!c.mode.isEmpty()) {
+            // Root passes every mode: the command then runs as another user, for whom the
+            // folder's parent must be open.
+            ::chmod(QFile::encodeName(QFileInfo(dir.path()).path()), 0755);
+            setting.otherUser = true;
+        }
+        ::chmod(path, c.mode == "read-only" ? 0555 : c.mode == "no search" ? 0666 : 0755);
+        const Result r = cli(dir.path(), c.args, setting);
+        ::chmod(path, 0700);
+
+        QString err = c.err;
+        err.replace(QStringLiteral("DIR"), dir.path());
+        QCOMPARE(r.out, c.out);
+        QVERIFY2(r.err.startsWith(err), qPrintable(r.err));
+        QCOMPARE(r.status, c.status);
         QVERIFY(!r.out.contains(u'\x1b') && !r.err.contains(u'\x1b'));
-        if (after.isEmpty())
+        if (c.after.isEmpty())
             QCOMPARE(filesOf(dir.path()), start);
         else
-            QCOMPARE(filesOf(dir.path()).keys(), after);
+            QCOMPARE(filesOf(dir.path()).keys(), c.after);
+    }
+
+    // A folder named with the byte 0xFF beside the folder named "\uFFFD", which is what the
+    // byte's usual decoding spells: a command on one changes that one only, whether the path is
+    // given whole, relative to the current folder, or as "." from inside it.
+    void pathBytes_data()
+    {
+        QTest::addColumn<QString>("script"); // run in the parent of both folders
+        QTest::addColumn<bool>("twin"); // the command is for the "\uFFFD" folder
+        const QString rename = " -t '*.jpg' -p x -s 1";
+        QTest::newRow("absolute") << "$CLI rename \"$PWD/$(printf '\\377')\"" + rename << false;
+        QTest::newRow("relative") << "$CLI rename \"$(printf '\\377')\"" + rename << false;
+        QTest::newRow("current folder")
+            << "cd \"$(printf '\\377')\" && $CLI rename ." + rename << false;
+        QTest::newRow("twin, absolute")
+            << "$CLI rename \"$PWD/$(printf '\\357\\277\\275')\"" + rename << true;
+        QTest::newRow("twin, current folder")
+            << "cd \"$(printf '\\357\\277\\275')\" && $CLI rename ." + rename << true;
+    }
+    void pathBytes()
+    {
+        QFETCH(QString, script);
+        QFETCH(bool, twin);
+        QTemporaryDir dir;
+        const QByteArray parent = QFile::encodeName(dir.path());
+        const QByteArray ff = parent + "/\xff", fffd = parent + "/\xef\xbf\xbd";
+        const auto put = [](const QByteArray &path) {
+            const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+        };
+        for (const QByteArray &folder : { ff, fffd }) {
+            QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+            put(folder + "/a.jpg");
+            put(folder + "/b.jpg");
+        }
+        // A file whose name is not UTF-8 is left out and counted.
+        put(ff + "/c\xfe.jpg");
+        const Result r = shell("cd '" + dir.path() + "' && " + script);
+        const auto names = [](const QByteArray &folder) {
+            QStringList list;
+            if (DIR *d = ::opendir(folder.constData())) {
+                while (const dirent *entry = ::readdir(d)) {
+                    if (entry->d_name[0] != '.')
+                        list << QString::fromUtf8(entry->d_name);
+                }
+                ::closedir(d);
+            }
+            list.sort();
+            return list;
+        };
+        const QStringList ffNames = names(ff), fffdNames = names(fffd);
+        // QTemporaryDir cannot remove names that are not UTF-8.
+        shell("cd '" + dir.path() + "' && rm -r \"$(printf '\\377')\"");
+
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, "a.jpg → x0001.jpg\nb.jpg → x0002.jpg\n");
+        QCOMPARE(r.err, twin ? QString() : "kelvaro-cli: " + msg::notUtf8LeftOut(1) + "\n");
+        const QString bad = QStringLiteral("c\uFFFD.jpg"); // the name that is not UTF-8, decoded
+        const QStringList renamed { "VOXAjpg0.log", "VOXAjpg1.log", "x0001.jpg", "x0002.jpg" };
+        QCOMPARE(
+            ffNames,
+            twin ? QStringList({ "a.jpg", "b.jpg", bad })
+                 : QStringList({ "VOXAjpg0.log", "VOXAjpg1.log", bad, "x0001.jpg", "x0002.jpg" }));
+        QCOMPARE(fffdNames, twin ? renamed : QStringList({ "a.jpg", "b.jpg" }));
+    }
+
+    // Names are written to disk as UTF-8: a file type or prefix whose bytes are not would be
+    // written as another name, and is refused as bad usage.
+    void argumentNotUtf8()
+    {
+        QTemporaryDir dir;
+        const Result r
+            = shell("cd '" + dir.path() + "' && $CLI history . -t \"*.$(printf '\\377')\"");
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.startsWith("kelvaro-cli: " + msg::cliUsageNotUtf8("--type")),
+                 qPrintable(r.err));
+    }
+
+    // A batch holds at most 9,999 files: exactly that many go (checked by a dry run, which
+    // makes every check of a real one), one more is refused.
+    void fileLimit_data()
+    {
+        QTest::addColumn<int>("files");
+        QTest::addColumn<int>("status");
+        QTest::newRow("9,999") << 9999 << 0;
+        QTest::newRow("10,000") << 10000 << 1;
+    }
+    void fileLimit()
+    {
+        QFETCH(int, files);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        touchMany(dir.path(), files, "f", "jpg");
+        // Start number 0: numbers 0 to 9998.
+        const Result r = cli(dir.path(), command("rename", { "-p", "p", "-s", "0", "-n", "-q" }));
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.err, status ? "kelvaro-cli: " + msg::tooManyFiles(9999) + "\n" : QString());
+    }
+
+    // A batch cut off after every file reached its temporary name lists no file of the type:
+    // the next rename says the run was interrupted and how to finish it, not that there are no
+    // files, and the restore gives every file back its name.
+    void interruptedRun()
+    {
+        QTemporaryDir dir;
+        for (const char *name : { "a.jpg", "b.jpg", "c.jpg" })
+            touch(dir.path(), name, name);
+        const Files before = filesOf(dir.path());
+        // Renames 1 and 2 write the history, 3 to 5 move the files away; the 6th is not made.
+        run({ "strace", "-qq", "-o", "/dev/null", "-e", "trace=renameat2", "-e",
+              "inject=renameat2:signal=KILL:when=6", KELVARO_CLI, "rename", dir.path(), "-t",
+              "*.jpg", "-p", "p", "-s", "1" });
+        QCOMPARE(QDir(dir.path()).entryList({ "*.zyx" }).size(), 3);
+        const Result again = cli(dir.path(), RenameQ);
+        QCOMPARE(again.status, 1);
+        QCOMPARE(again.err, "kelvaro-cli: " + msg::CliInterruptedHint + "\n");
+        QCOMPARE(cli(dir.path(), command("restore")).status, 0);
+        QCOMPARE(filesOf(dir.path()), before);
     }
 
     // One folder, one batch: renamed in one program and restored in the other leaves every
@@ -190,16 +431,13 @@ private slots:
             w.preview("trip", "1");
             w->Command1_Click();
         } else {
-            QCOMPARE(cli(dir.path(),
-                         QStringList { "rename" } + Jpgs + QStringList { "-p", "trip", "-s", "1" })
-                         .status,
-                     0);
+            QCOMPARE(cli(dir.path(), command("rename", { "-p", "trip", "-s", "1" })).status, 0);
         }
         QCOMPARE(filesOf(dir.path()).keys(),
                  QStringList({ "VOXAjpg0.log", "VOXAjpg1.log", "trip0001.jpg", "trip0002.jpg",
                                "trip0003.jpg" }));
         if (windowRenames)
-            QCOMPARE(cli(dir.path(), QStringList { "restore" } + Jpgs).status, 0);
+            QCOMPARE(cli(dir.path(), command("restore")).status, 0);
         else
             w->nmuUndo_Click();
         QCOMPARE(filesOf(dir.path()), before);

@@ -5,6 +5,7 @@ properties, rows of the lists through the accessibility tree, files on disk.
 
 Usage: desktop.py STATE KELVARO window LOCALE     sizes, frames, icons, rows side by side
        desktop.py STATE KELVARO killed_rename     a rename killed in each pass, then restored
+       desktop.py STATE KELVARO odd_paths LOCALE  folders whose names are bytes, not text
        desktop.py STATE BUILD_DIR installed_package
 """
 import os
@@ -115,14 +116,23 @@ class Program:
     """The program started in `folder` with a runtime folder of its own (it is single-instance
     per runtime folder), its accessibility bridge on, and ended when the block ends."""
 
-    def __init__(self, command, folder, lang="ja_JP.UTF-8"):
+    def __init__(self, command, folder, lang="ja_JP.UTF-8", home=None):
         self.runtime = tempfile.TemporaryDirectory()
         env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime.name, LANG=lang,
                    QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                    ASAN_OPTIONS="detect_leaks=0")
         env.pop("LC_ALL", None)
+        if home is not None:
+            env["HOME"] = home
+        self.env = env
         self.process = subprocess.Popen(command, cwd=folder, env=env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def start_again(self, command):
+        """A later start of the program, which hands its folder over and ends."""
+        ended = subprocess.run(command, env=self.env, timeout=60,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        check(ended.returncode == 0, f"a later start ended with status {ended.returncode}")
 
     def __enter__(self):
         return self
@@ -249,6 +259,97 @@ def killed_rename(exe):
                   f"all {count} files restored")
 
 
+def main_window():
+    """The program's main window: the one titled "Kelvaro" that belongs to no other window, as
+    message boxes do."""
+    def probe():
+        for window in windows("Kelvaro"):
+            if "window id" not in run("xprop", "-id", window, "WM_TRANSIENT_FOR"):
+                return window
+        return None
+    return wait_for("the main window", probe)
+
+
+def box_text(app):
+    """The text of the message box the program shows, read from the accessibility tree."""
+    def probe():
+        for node in descendants(app):
+            if node.get_role() == Atspi.Role.ALERT:
+                labels = [n.get_name() for n in descendants(node)
+                          if n.get_role() == Atspi.Role.LABEL and n.get_name()]
+                if labels:
+                    return "\n".join(labels)
+        return None
+    return wait_for("a message box", probe)
+
+
+def window_on(main, folders):
+    """Which of `folders` (bytes paths) the window is on: Edit → delete history (Ctrl+D) deletes
+    the history of that folder and of no other."""
+    for folder in folders:
+        Path(os.fsdecode(folder), "VOXAjpg0.log").write_bytes(b"a.jpg\r\n")
+    run("xdotool", "windowactivate", "--sync", main)
+    key("ctrl+d")
+    answer("確認")
+    gone = wait_for("a history deleted", lambda: [
+        f for f in folders if not Path(os.fsdecode(f), "VOXAjpg0.log").exists()])
+    for folder in folders:
+        Path(os.fsdecode(folder), "VOXAjpg0.log").unlink(missing_ok=True)
+    check(len(gone) == 1, f"the histories of {gone} were deleted")
+    return gone[0]
+
+
+def odd_paths(exe, lang):
+    """A folder named with the byte 0xFF beside its twin named "\\uFFFD" (what the byte's usual
+    decoding spells), given as the argument, as the current folder and handed over to the running
+    window; and handed-over paths outside ASCII and with a line break. The window opens exactly
+    the folder given, or refuses in a box; never the twin, never a path cut short."""
+    with tempfile.TemporaryDirectory() as work:
+        base = os.fsencode(work)
+        names = [b"start", b"home", b"photos", "写真".encode(), b"\xff", "\ufffd".encode()]
+        folders = {name: base + b"/" + name for name in names}
+        for folder in folders.values():
+            os.mkdir(folder)
+            Path(os.fsdecode(folder), "a.jpg").write_bytes(b"a")
+        everywhere = list(folders.values())
+        not_text = "フォルダー名が UTF-8 ではありませんから開けません："
+        home = os.fsdecode(folders[b"home"])
+
+        with Program([exe, folders[b"\xff"]], folders[b"start"], lang, home) as program:
+            app = program.accessible()
+            main = main_window()
+            text = box_text(app)
+            check(not_text in text and "\\xff" in text, f"the box says {text!r}")
+            answer("Kelvaro", besides=main)
+            check(window_on(main, everywhere) == folders[b"start"], "not on the current folder")
+        print("started with a folder named 0xFF: refused, the window is on the current folder")
+
+        with Program([exe], folders[b"\xff"], lang, home) as program:
+            app = program.accessible()
+            main = main_window()
+            text = box_text(app)
+            check("ホームフォルダーで始めます" in text, f"the box says {text!r}")
+            answer("Kelvaro", besides=main)
+            check(window_on(main, everywhere) == folders[b"home"], "not on the home folder")
+        print("started in a folder named 0xFF: the window is on the home folder")
+
+        with Program([exe], folders[b"start"], lang, home) as program:
+            app = program.accessible()
+            main = main_window()
+            program.start_again([exe, folders["写真".encode()]])
+            check(window_on(main, everywhere) == folders["写真".encode()],
+                  "a handed-over folder outside ASCII was not opened")
+            for given, says in ((folders[b"photos"] + b"\nevil", "photos\\nevil"),
+                                (folders[b"\xff"], not_text)):
+                program.start_again([exe, given])
+                text = box_text(app)
+                check(says in text, f"the box says {text!r}")
+                answer("Kelvaro", besides=main)
+                check(window_on(main, everywhere) == folders["写真".encode()],
+                      f"{given!r} moved the window")
+        print("handed over: 写真 opened; photos<newline>evil and 0xFF refused, the window stays")
+
+
 def answer(title, besides=None):
     """Answers the message box titled `title` with Enter, its default button."""
     box = wait_for(f'the box "{title}"',
@@ -311,6 +412,8 @@ def main():
             window(sys.argv[2], sys.argv[4])
         elif command == "killed_rename":
             killed_rename(sys.argv[2])
+        elif command == "odd_paths":
+            odd_paths(sys.argv[2], sys.argv[4])
         elif command == "installed_package":
             installed_package(sys.argv[2])
         else:

@@ -41,6 +41,12 @@ public:
     renaming::OpResult remove(const QString &name) override { return m_inner->remove(entry(name)); }
     renaming::OpResult sync() override { return m_inner->sync(); }
     std::optional<QSet<QString>> entryNames() override { return m_inner->entryNames(); }
+    renaming::OpResult checkAccess(bool write) override { return m_inner->checkAccess(write); }
+    std::optional<qint64> modifiedAt(const QString &name) override
+    {
+        return m_inner->modifiedAt(entry(name));
+    }
+    int newListingHandle() override { return m_inner->newListingHandle(); }
 
     int renames = 0;
     bool ignoreCase = false;
