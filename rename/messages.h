@@ -86,6 +86,23 @@ inline QString restoreHint(const QString &folderPath)
         + QStringLiteral("移動・削除・追加しなければ") + QStringLiteral("復帰できます。");
 }
 
+// The Number menu: the order of the running numbers, and one number for a photo and its
+// sidecars. The caption shows the reading of the dates, which Esc stops.
+inline const QString NumberMenu = QStringLiteral("番号の付け方(&N)");
+inline const QString OrderByName = QStringLiteral("名前順(&N)");
+inline const QString OrderNaturally = QStringLiteral("名前順・数字は数の大きさ順(&A)");
+inline const QString OrderByTaken = QStringLiteral("撮影日時順(&T)");
+inline const QString OrderByModified = QStringLiteral("更新日時順(&M)");
+inline const QString PairsOption = QStringLiteral("拡張子だけ違うファイルに同じ番号(&P)");
+inline const QString ReadingTakenDates = QStringLiteral("撮影日時を読んでいます");
+inline const QString ReadingModifiedDates = QStringLiteral("更新日時を読んでいます");
+inline QString readingDates(bool taken, int done, int total)
+{
+    return (taken ? ReadingTakenDates : ReadingModifiedDates) + QStringLiteral("　")
+        + QString::number(done) + QStringLiteral(" / ") + QString::number(total)
+        + QStringLiteral("　（Esc で中止）");
+}
+
 // Restore.
 inline const QString AskRestore = QStringLiteral("ファイル名を元に戻します");
 inline const QString TooManyChanges = QStringLiteral("変更回数が多すぎてフイル名を元に戻せません ");
@@ -153,9 +170,16 @@ inline const QString CliHelp = QStringLiteral(
     "the same rename history as the window, so a batch renamed in one can be undone in the other.\n"
     "\n"
     "コマンド / Commands:\n"
-    "  rename FOLDER -t TYPE -p PREFIX -s START [--dry-run]\n"
+    "  rename FOLDER -t TYPE -p PREFIX -s START [--order ORDER] [--pairs] [--dry-run]\n"
     "      改名します。計画（元の名前 → 新しい名前）を標準出力に書きます。\n"
     "      renames the batch; prints the plan (old → new) on standard output\n"
+    "      --order: 番号の順 / the order of the numbers\n"
+    "        name      名前順（既定）/ by name, without regard to case (default)\n"
+    "        natural   数字は数の大きさ順 / digits compare as numbers (photo2 before photo10)\n"
+    "        taken     撮影日時順（無ければ更新日時）/ by date taken (else date modified)\n"
+    "        modified  更新日時順 / by date modified\n"
+    "      --pairs: 拡張子だけ違うファイルに同じ番号 / one number for files that differ only\n"
+    "        after their first \".\" (a photo and its sidecars)\n"
     "  restore FOLDER -t TYPE [--steps N | --all]\n"
     "      新しい改名から元に戻します（既定は 1 回分）。\n"
     "      undoes recorded renames, newest first (one by default)\n"
@@ -184,6 +208,10 @@ inline const QString CliPrefixOption
 inline const QString CliStartOption = QStringLiteral("rename: 開始番号 / the start number");
 inline const QString CliDryRunOption
     = QStringLiteral("rename: 計画を表示するだけ / print the plan, change nothing");
+inline const QString CliOrderOption
+    = QStringLiteral("rename: 番号の順 name・natural・taken・modified / the order of the numbers");
+inline const QString CliPairsOption = QStringLiteral(
+    "rename: 拡張子だけ違うファイルに同じ番号 / one number for a photo and its sidecars");
 inline const QString CliStepsOption
     = QStringLiteral("restore: 元に戻す改名の数（既定 1）/ how many renames to undo (default 1)");
 inline const QString CliAllOption
@@ -207,6 +235,12 @@ inline QString cliUsageNotANumber(const QString &option)
 {
     return option + QStringLiteral(" には整数を指定して下さい / ") + option
         + QStringLiteral(" takes a whole number");
+}
+inline QString cliUsageBadOrder(const QString &order)
+{
+    return QStringLiteral("--order は name・natural・taken・modified のどれかです / --order takes "
+                          "name, natural, taken or modified: ")
+        + order;
 }
 inline QString cliUsageNotFor(const QString &option, const QString &command)
 {
