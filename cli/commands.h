@@ -9,6 +9,8 @@
 // so that scripts can run it.
 #pragma once
 
+#include "numbering_order.h"
+
 #include <QString>
 
 namespace cli {
@@ -33,6 +35,7 @@ struct Request
     QString prefix;
     int startNo = 0;
     bool dryRun = false;
+    renaming::NumberingChoice numbering; // rename: the order of the numbers, pairs
     int steps = 1; // restore: how many recorded renames to undo; 0 for all
     bool interactive = false;
 };

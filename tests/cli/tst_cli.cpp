@@ -1,6 +1,7 @@
 // kelvaro-cli as a script sees it: every exit status, the plan on standard output and the
 // messages on standard error with control characters escaped, --dry-run and refusals changing
 // nothing; and a batch renamed in the window undone from the command line, and the other way.
+#include "sample_media.h"
 #include "window_fixture.h"
 
 #include <QProcess>
@@ -134,6 +135,11 @@ private slots:
             << QList<QStringList>() << QStringList { "history", "DIR" } << QByteArray() << "" << 2
             << ""
             << "kelvaro-cli: " + msg::cliUsageMissing("--type") + seeHelp << QStringList();
+        QTest::newRow("--pairs for a restore")
+            << QList<QStringList>() << QStringList { "restore" } + Jpgs + QStringList { "--pairs" }
+            << QByteArray() << "" << 2 << ""
+            << "kelvaro-cli: " + msg::cliUsageNotFor("--pairs", "rename") + seeHelp
+            << QStringList();
         QTest::newRow("--steps with --all")
             << QList<QStringList>()
             << QStringList { "restore" } + Jpgs + QStringList { "--steps", "1", "--all" }
@@ -166,6 +172,71 @@ private slots:
             QCOMPARE(filesOf(dir.path()), start);
         else
             QCOMPARE(filesOf(dir.path()).keys(), after);
+    }
+
+    // --order and --pairs: the plan in numbering order, files of one group on one number, the
+    // start-number rule counting groups, and the batch undone byte for byte.
+    void numbering_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const QString seeHelp = "\n" + msg::CliSeeHelp + "\n";
+        // clang-format off
+        QTest::newRow("name order as designed") << QStringList { "-t", "*.jpg" } << 0
+            << "photo1.jpg → n0001.jpg\nphoto10.jpg → n0002.jpg\nphoto2.jpg → n0003.jpg\n" << "";
+        QTest::newRow("natural") << QStringList { "-t", "*.jpg", "--order", "natural" } << 0
+            << "photo1.jpg → n0001.jpg\nphoto2.jpg → n0002.jpg\nphoto10.jpg → n0003.jpg\n" << "";
+        QTest::newRow("modified") << QStringList { "-t", "*.jpg", "-o", "modified" } << 0
+            << "photo2.jpg → n0001.jpg\nphoto1.jpg → n0002.jpg\nphoto10.jpg → n0003.jpg\n" << "";
+        QTest::newRow("natural with pairs")
+            << QStringList { "-t", "*.jpg;*.xmp", "--order", "natural", "--pairs" } << 0
+            << "photo1.jpg → n0001.jpg\nphoto2.jpg → n0002.jpg\nphoto2.xmp → n0002.xmp\n"
+               "photo10.jpg → n0003.jpg\nphoto10.xmp → n0003.xmp\n" << "";
+        QTest::newRow("pairs: the start number counts groups")
+            << QStringList { "-t", "*.jpg;*.xmp", "--pairs", "-s", "9996" } << 0
+            << "photo1.jpg → n9996.jpg\nphoto10.jpg → n9997.jpg\nphoto10.xmp → n9997.xmp\n"
+               "photo2.jpg → n9998.jpg\nphoto2.xmp → n9998.xmp\n" << "";
+        QTest::newRow("pairs: one number too many")
+            << QStringList { "-t", "*.jpg;*.xmp", "--pairs", "-s", "9997" } << 1 << ""
+            << msg::NumberNotAllowed + "\n";
+        QTest::newRow("unknown order") << QStringList { "-t", "*.jpg", "--order", "size" } << 2
+            << "" << "kelvaro-cli: " + msg::cliUsageBadOrder("size") + seeHelp;
+        // clang-format on
+    }
+    void numbering()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        int minute = 0;
+        for (const char *name :
+             { "photo2.jpg", "photo1.jpg", "photo10.jpg", "photo10.xmp", "photo2.xmp" }) {
+            touch(dir.path(), name, name);
+            sample::setModified(dir.filePath(name), 1800000000 + 60 * minute++);
+        }
+        const Files before = filesOf(dir.path());
+        QStringList args { "rename", "DIR", "-p", "n" };
+        if (!options.contains("-s"))
+            args << "-s"
+                 << "1";
+        const Result planned = cli(dir.path(), args + options + QStringList { "--dry-run" });
+        QCOMPARE(planned.out, out);
+        QCOMPARE(planned.err, err);
+        QCOMPARE(planned.status, status);
+        QCOMPARE(filesOf(dir.path()), before);
+        if (status != 0)
+            return;
+        // Done as planned, and undone.
+        const Result renamed = cli(dir.path(), args + options);
+        QCOMPARE(renamed.out, out);
+        QCOMPARE(renamed.status, 0);
+        const QString type = options.value(options.indexOf("-t") + 1);
+        QCOMPARE(cli(dir.path(), { "restore", "DIR", "-t", type }).status, 0);
+        QCOMPARE(filesOf(dir.path()), before);
     }
 
     // One folder, one batch: renamed in one program and restored in the other leaves every
