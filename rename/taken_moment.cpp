@@ -6,6 +6,7 @@
 #include <QTimeZone>
 
 #include <exiv2/exiv2.hpp>
+#include <exiv2/jpgimage.hpp>
 #include <exiv2/quicktimevideo.hpp>
 
 #include <algorithm>
@@ -16,9 +17,11 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -46,16 +49,92 @@ struct ReadLimitReached
 {
 };
 
+// One open file, read at offsets and mapped whole: plain system calls where there are file
+// descriptors (Qt's file class asks the system for the file's state at every turn, which
+// costs more than the reading), Qt's file class elsewhere.
+class OpenFile
+{
+public:
+#ifndef Q_OS_WIN
+    explicit OpenFile(int fd)
+        : m_fd(fd)
+    { }
+    ~OpenFile()
+    {
+        unmap();
+        ::close(m_fd);
+    }
+    qint64 readAt(qint64 offset, char *to, qint64 count)
+    {
+        qint64 done = 0;
+        while (done < count) {
+            const ssize_t n = ::pread(m_fd, to + done, size_t(count - done), off_t(offset + done));
+            if (n <= 0)
+                break;
+            done += n;
+        }
+        return done;
+    }
+    uchar *map(qint64 size)
+    {
+        if (!m_mapped && size > 0) {
+            void *at = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, m_fd, 0);
+            if (at != MAP_FAILED) {
+                m_mapped = static_cast<uchar *>(at);
+                m_mappedSize = size;
+            }
+        }
+        return m_mapped;
+    }
+    void unmap()
+    {
+        if (m_mapped)
+            ::munmap(std::exchange(m_mapped, nullptr), size_t(m_mappedSize));
+    }
+
+private:
+    int m_fd;
+    qint64 m_mappedSize = 0;
+#else
+    explicit OpenFile(QFile &file)
+        : m_file(file)
+    { }
+    ~OpenFile()
+    {
+        unmap();
+    }
+    qint64 readAt(qint64 offset, char *to, qint64 count)
+    {
+        return m_file.seek(offset) ? std::max<qint64>(m_file.read(to, count), 0) : 0;
+    }
+    uchar *map(qint64 size)
+    {
+        if (!m_mapped)
+            m_mapped = m_file.map(0, size);
+        return m_mapped;
+    }
+    void unmap()
+    {
+        if (m_mapped)
+            m_file.unmap(std::exchange(m_mapped, nullptr));
+    }
+
+private:
+    QFile &m_file;
+#endif
+    uchar *m_mapped = nullptr;
+};
+
 // The blocks of one open file that the parser has asked for so far.
 class BlockCache
 {
 public:
-    BlockCache(QFile &file, qint64 size)
+    BlockCache(OpenFile &file, qint64 size)
         : m_file(file)
         , m_size(size)
     { }
     qint64 size() const { return m_size; }
-    QFile &file() { return m_file; }
+    OpenFile &file() { return m_file; }
 
     // Copies up to `count` bytes from `offset`; returns how many there were.
     qint64 copy(qint64 offset, char *to, qint64 count)
@@ -65,38 +144,40 @@ public:
         qint64 copied = 0;
         while (copied < count && offset + copied < m_size) {
             const qint64 at = offset + copied;
-            const QByteArray &block = blockAt(at / BlockSize);
+            const std::vector<char> &block = blockAt(at / BlockSize);
             const qint64 within = at % BlockSize;
             const qint64 n = std::min(count - copied, qint64(block.size()) - within);
             if (n <= 0)
                 break; // the file is shorter than it was
-            std::memcpy(to + copied, block.constData() + within, size_t(n));
+            std::memcpy(to + copied, block.data() + within, size_t(n));
             copied += n;
         }
         return copied;
     }
 
 private:
-    const QByteArray &blockAt(qint64 index)
+    // A block of BlockSize bytes, or what is left of the file.
+    const std::vector<char> &blockAt(qint64 index)
     {
         if (const auto found = m_blocks.find(index); found != m_blocks.end())
             return found->second;
         if (m_blocks.size() >= CachedBlocks)
             m_blocks.erase(m_blocks.begin());
-        m_fetched += BlockSize;
+        const qint64 offset = index * BlockSize;
+        const qint64 wanted = std::clamp<qint64>(m_size - offset, 0, BlockSize);
+        m_fetched += wanted;
         if (m_fetched > MaxBytesFetched)
             throw ReadLimitReached();
-        QByteArray bytes;
-        if (m_file.seek(index * BlockSize))
-            bytes = m_file.read(BlockSize);
+        std::vector<char> bytes(std::size_t(wanted), 0);
+        bytes.resize(std::size_t(m_file.readAt(offset, bytes.data(), wanted)));
         return m_blocks.emplace(index, std::move(bytes)).first->second;
     }
 
-    QFile &m_file;
+    OpenFile &m_file;
     qint64 m_size;
     qint64 m_calls = 0;
     qint64 m_fetched = 0;
-    std::map<qint64, QByteArray> m_blocks;
+    std::map<qint64, std::vector<char>> m_blocks;
 };
 
 // Exiv2's view of the file: reads served from the block cache, no writing. It behaves as
@@ -109,7 +190,6 @@ public:
         : m_cache(cache)
         , m_path(path)
     { }
-    ~BlockIo() override { BlockIo::munmap(); }
 
     int open() override
     {
@@ -167,16 +247,14 @@ public:
     {
         if (writeable)
             throw Exiv2::Error(Exiv2::kerFunctionNotSupported);
-        if (!m_mapped)
-            m_mapped = m_cache.file().map(0, m_cache.size());
-        if (!m_mapped)
+        uchar *mapped = m_cache.file().map(m_cache.size());
+        if (!mapped)
             throw Exiv2::Error(Exiv2::kerCallFailed, m_path, "mmap", "");
-        return m_mapped;
+        return mapped;
     }
+    // The mapping lasts as long as the file is open: both views of one file share it.
     int munmap() override
     {
-        if (m_mapped)
-            m_cache.file().unmap(std::exchange(m_mapped, nullptr));
         return 0;
     }
     long tell() const override
@@ -216,7 +294,6 @@ private:
     qint64 m_position = 0;
     bool m_eof = false;
     bool m_open = false;
-    uchar *m_mapped = nullptr;
 };
 
 // The XMP toolkit inside Exiv2 parses one packet at a time; several threads take turns.
@@ -276,13 +353,21 @@ std::optional<Moment> momentOf(Exiv2::Image &image)
 }
 
 // The date the metadata of an open file gives, if any.
-std::optional<Moment> takenMomentOf(QFile &file, qint64 size, const std::string &path)
+std::optional<Moment> takenMomentOf(OpenFile &file, qint64 size, const std::string &path)
 {
     initialiseExiv2();
     BlockCache cache(file, size);
     try {
-        Exiv2::Image::AutoPtr image
-            = Exiv2::ImageFactory::open(Exiv2::BasicIo::AutoPtr(new BlockIo(cache, path)));
+        // A JPEG, by far the most common file, is known by its first bytes; asking every image
+        // type Exiv2 knows would cost more than reading its date.
+        unsigned char magic[3] = {};
+        Exiv2::Image::AutoPtr image;
+        if (cache.copy(0, reinterpret_cast<char *>(magic), 3) == 3 && magic[0] == 0xFF
+            && magic[1] == 0xD8 && magic[2] == 0xFF)
+            image.reset(
+                new Exiv2::JpegImage(Exiv2::BasicIo::AutoPtr(new BlockIo(cache, path)), false));
+        else
+            image = Exiv2::ImageFactory::open(Exiv2::BasicIo::AutoPtr(new BlockIo(cache, path)));
         if (!image.get())
             return std::nullopt; // no type Exiv2 knows
         if (auto moment = momentOf(*image))
@@ -357,46 +442,78 @@ std::optional<Moment> momentFromExif(const QString &dateTime, const QString &off
         const QDateTime utc(date, time, QTimeZone::utc());
         return momentOfSeconds(utc.toSecsSinceEpoch() - seconds, nanoseconds);
     }
-    return momentOfSeconds(QDateTime(date, time).toSecsSinceEpoch(), nanoseconds);
+    // The zone is looked up once: converting through the C library's local time would ask
+    // the system for its zone file again for every photo.
+    static const QTimeZone local = QTimeZone::systemTimeZone();
+    return momentOfSeconds(QDateTime(date, time, local).toSecsSinceEpoch(), nanoseconds);
 }
 
-FileMoment readFileMoment(const QString &folder, const QString &name, bool taken)
+namespace {
+
+#ifndef Q_OS_WIN
+// File `name` of the folder open as `dirFd`.
+FileMoment readMomentAt(int dirFd, const QString &name, bool taken)
 {
     FileMoment result;
-    QFile file;
-    const QString path = QDir(folder).filePath(name);
-#ifndef Q_OS_WIN
     // No link is followed and no pipe waited on: a name listed as a regular file may have been
     // replaced since.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const QByteArray entry = QFile::encodeName(name);
+    const int fd = ::openat(dirFd, entry.constData(),
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return result;
+    OpenFile file(fd);
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)
-        || !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
-                      QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return result;
-    }
     result.moment = momentOfSeconds(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
-    const qint64 size = st.st_size;
-#else
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return result;
-    const qint64 ms = file.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch();
-    result.moment = momentOfSeconds(ms / 1000, (ms % 1000) * 1'000'000);
-    const qint64 size = file.size();
-#endif
     result.source = MomentSource::Modified;
     if (taken) {
-        if (const auto moment = takenMomentOf(file, size, QFile::encodeName(path).toStdString())) {
+        // Exiv2 names the file only in messages, which are switched off.
+        if (const auto moment = takenMomentOf(file, st.st_size, entry.toStdString())) {
             result.moment = *moment;
             result.source = MomentSource::Taken;
         }
     }
     return result;
+}
+
+// The folder, open for the reading of its files; -1 when it cannot be opened.
+int openFolderHandle(const QString &folder)
+{
+    return ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+#endif
+
+} // namespace
+
+FileMoment readFileMoment(const QString &folder, const QString &name, bool taken)
+{
+#ifndef Q_OS_WIN
+    const int dirFd = openFolderHandle(folder);
+    if (dirFd < 0)
+        return {};
+    const FileMoment result = readMomentAt(dirFd, name, taken);
+    ::close(dirFd);
+    return result;
+#else
+    FileMoment result;
+    QFile handle(QDir(folder).filePath(name));
+    if (!handle.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return result;
+    OpenFile file(handle);
+    const qint64 ms = handle.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch();
+    result.moment = momentOfSeconds(ms / 1000, (ms % 1000) * 1'000'000);
+    result.source = MomentSource::Modified;
+    if (taken) {
+        const std::string path = QFile::encodeName(handle.fileName()).toStdString();
+        if (const auto moment = takenMomentOf(file, handle.size(), path)) {
+            result.moment = *moment;
+            result.source = MomentSource::Taken;
+        }
+    }
+    return result;
+#endif
 }
 
 std::optional<std::vector<FileMoment>> readMoments(const QString &folder, const QStringList &names,
@@ -411,6 +528,16 @@ std::optional<std::vector<FileMoment>> readMoments(const QString &folder, const 
     if (taken)
         initialiseExiv2();
 
+#ifndef Q_OS_WIN
+    // One handle on the folder for all files: each opens by its bare name.
+    const int dirFd = openFolderHandle(folder);
+    const auto readOne = [&](const QString &name) {
+        return dirFd < 0 ? FileMoment() : readMomentAt(dirFd, name, taken);
+    };
+#else
+    const auto readOne = [&](const QString &name) { return readFileMoment(folder, name, taken); };
+#endif
+
     std::atomic<int> next = 0;
     std::atomic<int> done = 0;
     std::atomic<bool> stop = false;
@@ -421,7 +548,7 @@ std::optional<std::vector<FileMoment>> readMoments(const QString &folder, const 
     for (int t = 0; t < threads; ++t) {
         workers.emplace_back([&] {
             for (int i = next++; i < total && !stop; i = next++) {
-                moments[std::size_t(i)] = readFileMoment(folder, names[i], taken);
+                moments[std::size_t(i)] = readOne(names[i]);
                 if (++done == total) {
                     const std::lock_guard lock(mutex);
                     finished.notify_one();
@@ -444,6 +571,10 @@ std::optional<std::vector<FileMoment>> readMoments(const QString &folder, const 
     stop = true;
     for (std::thread &worker : workers)
         worker.join();
+#ifndef Q_OS_WIN
+    if (dirFd >= 0)
+        ::close(dirFd);
+#endif
     if (stopped)
         return std::nullopt;
     return moments;
