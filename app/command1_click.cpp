@@ -17,8 +17,11 @@ void frmVOXA_R_1::Command1_Click()
 {
     const Running running(this);
     ui::MessageBoxes &boxes = messages();
-    const renaming::BatchInput input { listEntries(List1), listEntries(List2), Text1->text(),
-                                       Module_Globals.StartNo, Combo1->currentText() };
+    renaming::BatchInput input { listEntries(List1), listEntries(List2), Text1->text(),
+                                 Module_Globals.StartNo, Combo1->currentText() };
+    if (numberingChoice().pairs)
+        for (int i = 0; i < List1->count(); ++i)
+            input.groups << groupOf(i);
     renaming::BatchPlan plan;
     if (const renaming::BatchOutcome planned = renaming::planBatch(input, &plan); !planned.ok()) {
         boxes.inform(planned.message());

@@ -355,10 +355,13 @@ void frmVOXA_R_1::createMenus()
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
     action(mnuEdit, nmuUndo, "nmuUndo", QStringLiteral("ファイル名の復元(&U)"), Qt::Key_U);
     action(mnuEdit, mnuDeletelog, "mnuDeletelog", QStringLiteral("改名履歴の削除(&D)"), Qt::Key_D);
+    mnuNumber = menuBar()->addMenu(msg::NumberMenu);
+    mnuNumber->setObjectName(QStringLiteral("mnuNumber"));
     mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     action(mnuHelp, mnuVer, "mnuVer", QStringLiteral("バージョン情報(&V)"), Qt::Key_V);
     action(mnuHelp, mnuReadme, "mnuReadme", QStringLiteral("お読み下さい(&H)"), Qt::Key_H);
+    createNumberMenu();
 }
 
 // The form's event map.
@@ -382,6 +385,8 @@ void frmVOXA_R_1::connectEvents()
     connect(mnuDeletelog, &QAction::triggered, this, [this] { mnuDeletelog_Click(); });
     connect(mnuVer, &QAction::triggered, this, [this] { mnuVer_Click(); });
     connect(mnuReadme, &QAction::triggered, this, [this] { mnuReadme_Click(); });
+    for (QAction *a : { mnuOrderName, mnuOrderNatural, mnuOrderTaken, mnuOrderModified, mnuPairs })
+        connect(a, &QAction::triggered, this, [this] { mnuNumber_Click(); });
 
     // Focus and key events of the controls with GotFocus, LostFocus or KeyPress handlers.
     for (QWidget *w :
@@ -625,11 +630,12 @@ void frmVOXA_R_1::Dir1_Change()
             messages().inform(msg::tooManyFiles(Module_Globals.MaxFiles));
             return;
         }
+        const QStringList names = numberedListing();
         // In one go: 9,999 names added one by one with repaints would take seconds.
         List1->setUpdatesEnabled(false);
         List1->clear();
         LIST2_CLEAR();
-        List1->addItems(File1.names());
+        List1->addItems(names);
         List1->setUpdatesEnabled(true);
         tellOfInterruptedRun();
         tellOfNamesLeftOut();
@@ -773,7 +779,7 @@ void frmVOXA_R_1::Text2_Change()
 {
     LIST2_CLEAR();
     const double v = renaming::basicVal(Text2->text());
-    const int c = List1->count();
+    const int c = groupCount();
     if (!renaming::startNumberFits(v, c, Module_Globals.MaxFiles)) {
         if (messages().retry(msg::NumberNotAllowed)) {
             Text2->setText(QString());
@@ -805,7 +811,8 @@ void frmVOXA_R_1::Text2_LostFocus()
     QStringList names;
     names.reserve(files);
     for (int i = 0; i < files; ++i) {
-        if (const auto name = renaming::newName(prefix, startNo, i, List1->item(i)->text()))
+        if (const auto name
+            = renaming::newName(prefix, startNo, groupOf(i), List1->item(i)->text()))
             names.append(*name);
     }
     List2->setUpdatesEnabled(false);

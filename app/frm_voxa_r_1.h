@@ -13,6 +13,11 @@
 // and StartNo live in Module_Globals. Message boxes, folder operations and the print device
 // come from Services, so that tests can replace them.
 //
+// The Number menu (mnuNumber) chooses the order in which the files get their running numbers
+// and whether a photo and its sidecars share one (rename/numbering_order.h); the choice is
+// kept between starts. The target list shows the files in that order, so that each preview row
+// faces its file; with the name order and no pairs it is the folder listing as it is.
+//
 // A folder can also come from outside: the program's argument, a drop on the window, or a later
 // start of the program handing its argument over. goToFolder() moves the folder list there as
 // the user would, unless a run or a message box is in progress.
@@ -27,6 +32,7 @@
 #include "folder_list.h"
 #include "folder_listing.h"
 #include "module_globals.h"
+#include "numbering_order.h"
 #include "services.h"
 
 // The controls' classes, so that every command working on the form can reach them.
@@ -95,6 +101,12 @@ public:
     QAction *mnuDeletelog = nullptr;
     QAction *mnuVer = nullptr;
     QAction *mnuReadme = nullptr;
+    QMenu *mnuNumber = nullptr;
+    QAction *mnuOrderName = nullptr;
+    QAction *mnuOrderNatural = nullptr;
+    QAction *mnuOrderTaken = nullptr;
+    QAction *mnuOrderModified = nullptr;
+    QAction *mnuPairs = nullptr;
 
     // Start-up, size and menus (main window).
     void Form_Load();
@@ -127,6 +139,14 @@ public:
     void nmuUndo_Click(); // restore_commands.cpp: restore names
     void mnuDeletelog_Click(); // restore_commands.cpp: delete history
     void mnuFprint_Click(); // print_commands.cpp: print the target list
+    void mnuNumber_Click(); // numbering_menu.cpp: an order or the pairs option chosen
+
+    // The numbering order and pairs option the Number menu shows.
+    renaming::NumberingChoice numberingChoice() const;
+    // The running number of row i of the target list, less the start number: its group.
+    int groupOf(int row) const;
+    // How many running numbers the target list takes (its groups).
+    int groupCount() const;
 
     // Moves the folder list to the folder `path` asks for (a file: the folder holding it), as
     // if the user had chosen it there; a folder that cannot be shown is told in a box, and so is
@@ -173,6 +193,10 @@ private:
     bool isMenuShortcut(const QKeyEvent *event) const;
     void tellOfInterruptedRun();
     void tellOfNamesLeftOut();
+    void createNumberMenu(); // numbering_menu.cpp
+    // The folder listing in numbering order, reading dates where the order needs them with
+    // their progress in the caption; Esc stops the reading and goes back to the name order.
+    QStringList numberedListing(); // numbering_menu.cpp
     void showProgress(const QString &caption);
 
     Services m_services;
@@ -181,6 +205,7 @@ private:
     int m_busy = 0; // runs in progress and message boxes open
     QString m_pendingCaption;
     QString m_leftOutToldFor; // the listing whose names left out were last told
+    QList<int> m_groups; // per row of List1 its group, when files share numbers; else empty
     std::unique_ptr<ui::MessageBoxes> m_ownMessages;
     std::unique_ptr<ui::MessageBoxes> m_messages;
 };

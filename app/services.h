@@ -22,4 +22,7 @@ struct Services
     QString programFolder;
     // The folder the window starts on; empty: the process's current folder.
     QString startFolder;
+    // The file that keeps the Number menu's choice between starts; empty: the user's own
+    // settings of Kelvaro.
+    QString settingsFile = {};
 };

@@ -13,6 +13,11 @@
 //                   RENAME_NOREPLACE on one folder handle (old → temporary → new), and the
 //                   closing folder sync: the same syncs the engine makes.
 //   floor: listing  opendir/readdir of the folder and a case-insensitive sort of the names.
+//   floor: listing, first bytes
+//                   the same, then for every file open, one read of its first 64 KiB (as
+//                   much as the date reader fetches at once) and close: the least a program
+//                   must do to learn the date a photo was taken. Its folders hold small JPEG
+//                   photos with EXIF (a camera's usual tags), dated against their names.
 // A ratio near 1 means the program adds little to what the disk must do anyway.
 //
 // The window is shown offscreen and its handlers are called as the form's events would call
@@ -37,11 +42,13 @@
 // Linux only: the floors use renameat2 and dirent directly.
 #include "batch_rename.h"
 #include "folder.h"
+#include "folder_listing.h"
 #include "frm_voxa_r_1.h"
 #include "history.h"
 #include "message_boxes.h"
 #include "messages.h"
 #include "naming.h"
+#include "numbering_order.h"
 #include "restore.h"
 
 #include <QApplication>
@@ -52,6 +59,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWindow>
+
+#include <exiv2/exiv2.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -156,12 +165,70 @@ std::string temporaryName(int i)
 const QString Prefix = QStringLiteral("pic");
 const QString Pattern = QStringLiteral("*.jpg");
 
+// A small JPEG with a camera's usual EXIF tags, and where its DateTimeOriginal stands.
+struct PhotoTemplate
+{
+    std::string bytes;
+    std::size_t dateAt = 0;
+};
+
+const PhotoTemplate &photoTemplate()
+{
+    static const PhotoTemplate photo = [] {
+        QTemporaryDir work;
+        const std::string path
+            = QFile::encodeName(work.filePath(QStringLiteral("t.jpg"))).toStdString();
+        Exiv2::ImageFactory::create(Exiv2::ImageType::jpeg, path);
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path);
+        Exiv2::ExifData exif;
+        exif["Exif.Image.Make"] = std::string("NIKON CORPORATION");
+        exif["Exif.Image.Model"] = std::string("NIKON Z 6");
+        exif["Exif.Image.Orientation"] = uint16_t(1);
+        exif["Exif.Image.Software"] = std::string("Ver.03.00");
+        exif["Exif.Image.DateTime"] = std::string("2024:05:01 10:00:00");
+        exif["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 250);
+        exif["Exif.Photo.FNumber"] = Exiv2::URational(56, 10);
+        exif["Exif.Photo.ISOSpeedRatings"] = uint16_t(400);
+        exif["Exif.Photo.DateTimeOriginal"] = std::string("2024:05:01 10:00:00");
+        exif["Exif.Photo.DateTimeDigitized"] = std::string("2024:05:01 10:00:00");
+        exif["Exif.Photo.OffsetTimeOriginal"] = std::string("+09:00");
+        exif["Exif.Photo.SubSecTimeOriginal"] = std::string("00");
+        exif["Exif.Photo.FocalLength"] = Exiv2::URational(50, 1);
+        exif["Exif.Photo.PixelXDimension"] = uint32_t(6048);
+        exif["Exif.Photo.PixelYDimension"] = uint32_t(4024);
+        exif["Exif.Photo.LensModel"] = std::string("NIKKOR Z 24-70mm f/4 S");
+        image->setExifData(exif);
+        image->writeMetadata();
+        QFile file(work.filePath(QStringLiteral("t.jpg")));
+        if (!file.open(QIODevice::ReadOnly))
+            fail(QStringLiteral("cannot make the sample photo"));
+        PhotoTemplate made { file.readAll().toStdString(), 0 };
+        // The second date is DateTimeOriginal (the first is the image's DateTime).
+        made.dateAt = made.bytes.find("2024:05:01 10:00:00");
+        made.dateAt = made.bytes.find("2024:05:01 10:00:00", made.dateAt + 1);
+        return made;
+    }();
+    return photo;
+}
+
+// The bytes of photo i of `count`: taken one second apart, the last name first.
+std::string photoBytes(int i, int count)
+{
+    std::string bytes = photoTemplate().bytes;
+    const int second = count - i;
+    char date[32];
+    std::snprintf(date, sizeof date, "2024:05:01 %02d:%02d:%02d", 10 + second / 3600,
+                  second / 60 % 60, second % 60);
+    bytes.replace(photoTemplate().dateAt, 19, date, 19);
+    return bytes;
+}
+
 // A folder of `count` small files img00000.jpg ..., made in the system's temporary folder and
-// removed with everything in it when the object goes.
+// removed with everything in it when the object goes; with `photos`, JPEG photos.
 class BenchFolder
 {
 public:
-    explicit BenchFolder(int count, const QString &parent = QDir::tempPath())
+    explicit BenchFolder(int count, bool photos = false, const QString &parent = QDir::tempPath())
         : m_dir(std::make_unique<QTemporaryDir>(parent + QStringLiteral("/kelvaro-bench-XXXXXX")))
         , m_path(m_dir->path())
         , m_count(count)
@@ -173,7 +240,8 @@ public:
             const std::string name = oldName(i);
             const int fd
                 = ::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-            const std::string content = "picture " + std::to_string(i) + "\n";
+            const std::string content
+                = photos ? photoBytes(i, count) : "picture " + std::to_string(i) + "\n";
             if (fd < 0 || ::write(fd, content.data(), content.size()) != ssize_t(content.size()))
                 fail(QStringLiteral("cannot make ") + QString::fromStdString(name));
             ::close(fd);
@@ -341,6 +409,28 @@ double floorListing(BenchFolder &folder)
     return ms;
 }
 
+double floorFirstBytes(BenchFolder &folder)
+{
+    const auto start = Clock::now();
+    floorListing(folder);
+    const int dirFd = folder.handle();
+    std::vector<char> buffer(64 * 1024);
+    std::size_t bytes = 0;
+    for (int i = 0; i < folder.count(); ++i) {
+        const int fd = ::openat(dirFd, oldName(i).c_str(), O_RDONLY | O_CLOEXEC);
+        const ssize_t n = fd < 0 ? -1 : ::read(fd, buffer.data(), buffer.size());
+        if (n <= 0)
+            fail(QStringLiteral("floor: cannot read ") + QString::fromStdString(oldName(i)));
+        bytes += std::size_t(n);
+        ::close(fd);
+    }
+    ::close(dirFd);
+    const double ms = msSince(start);
+    if (bytes != photoTemplate().bytes.size() * std::size_t(folder.count()))
+        fail(QStringLiteral("floor: listing, first bytes: the files are not the photos"));
+    return ms;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Engine
 
@@ -457,6 +547,8 @@ public:
         Services services;
         services.messages = &m_boxes;
         services.programFolder = QCoreApplication::applicationDirPath();
+        // The name order without pairs, whatever the user chose in the Number menu.
+        services.settingsFile = m_settings.filePath(QStringLiteral("kelvaro.ini"));
         m_window = std::make_unique<frmVOXA_R_1>(services);
         m_window->show();
         QApplication::setActiveWindow(m_window.get());
@@ -519,6 +611,7 @@ public:
 
 private:
     OkMessageBoxes m_boxes;
+    QTemporaryDir m_settings;
     std::unique_ptr<frmVOXA_R_1> m_window;
 };
 
@@ -543,6 +636,41 @@ double windowListing(BenchWindow &window, BenchFolder &folder)
     const double ms = msSince(start);
     BenchWindow::expectCount(window->List1, folder.count(), "listing, window");
     window.expectBoxes({}, "listing, window");
+    return ms;
+}
+
+// The folder listing put in date-taken order by the engine alone.
+double engineListingTaken(BenchFolder &folder)
+{
+    const auto start = Clock::now();
+    renaming::FolderListing listing;
+    listing.setPathAndPattern(folder.path(), Pattern);
+    const auto targets = renaming::numberTargets(folder.path(), listing.names(),
+                                                 { renaming::NumberingOrder::Taken, false });
+    const double ms = msSince(start);
+    if (!targets || targets->names.size() != folder.count()
+        || targets->names.last() != QString::fromStdString(oldName(0)))
+        fail(QStringLiteral("listing, date taken, engine: the list is not in that order"));
+    return ms;
+}
+
+// The listing in another numbering order: the target list must end with the first name (by
+// date taken: the photos run against their names) or the last one (natural).
+double windowListingIn(BenchWindow &window, BenchFolder &folder, QAction *order, const char *row)
+{
+    window.open(folder);
+    window->List1->clear();
+    order->setChecked(true);
+    const auto start = Clock::now();
+    window->Dir1_Change();
+    const double ms = msSince(start);
+    window->mnuOrderName->setChecked(true);
+    BenchWindow::expectCount(window->List1, folder.count(), row);
+    const bool taken = order == window->mnuOrderTaken;
+    if (window->List1->item(folder.count() - 1)->text()
+        != QString::fromStdString(oldName(taken ? 0 : folder.count() - 1)))
+        fail(QLatin1String(row) + QStringLiteral(": the list is not in that order"));
+    window.expectBoxes({}, row);
     return ms;
 }
 
@@ -724,6 +852,10 @@ enum class Row {
     WindowBatchX11,
     FloorListing,
     WindowListing,
+    FloorFirstBytes,
+    EngineListingTaken,
+    WindowListingTaken,
+    WindowListingNatural,
     WindowPreview,
     EngineRestore,
     WindowRestore,
@@ -745,6 +877,10 @@ const RowInfo Rows[] = {
     { Row::WindowBatchX11, "batch rename, window (X11)", Row::FloorRename },
     { Row::FloorListing, "floor: listing", std::nullopt },
     { Row::WindowListing, "listing, window", Row::FloorListing },
+    { Row::FloorFirstBytes, "floor: listing, first bytes", std::nullopt },
+    { Row::EngineListingTaken, "listing, date taken, engine", Row::FloorFirstBytes },
+    { Row::WindowListingTaken, "listing, date taken", Row::FloorFirstBytes },
+    { Row::WindowListingNatural, "listing, natural", Row::FloorFirstBytes },
     { Row::WindowPreview, "preview, window", std::nullopt },
     { Row::EngineRestore, "restore, engine", Row::FloorRename },
     { Row::WindowRestore, "restore, window", Row::FloorRename },
@@ -831,6 +967,9 @@ void printTargets(const Results &results, const std::vector<int> &sizes)
             { Row::WindowBatchX11, Row::FloorRename, 2.0 },
             { Row::WindowRestoreX11, Row::FloorRename, 2.0 },
             { Row::WindowListing, Row::FloorListing, 2.0 },
+            { Row::EngineListingTaken, Row::FloorFirstBytes, 2.0 },
+            { Row::WindowListingTaken, Row::FloorFirstBytes, 2.0 },
+            { Row::WindowListingNatural, Row::FloorFirstBytes, 2.0 },
         };
         for (const auto &r : ratios) {
             if (!has(files, r.row) || !has(files, r.floor))
@@ -911,10 +1050,10 @@ void benchElsewhere(const std::vector<std::pair<QString, QString>> &elsewhere,
             for (int rep = 0; rep < repetitions; ++rep) {
                 for (auto [how, samples] : { std::pair { Move::Bare, &bare },
                                              std::pair { Move::LookUpFirst, &lookUp } }) {
-                    BenchFolder folder(files, parent);
+                    BenchFolder folder(files, false, parent);
                     samples->push_back(floorRename(folder, how));
                 }
-                BenchFolder folder(files, parent);
+                BenchFolder folder(files, false, parent);
                 double pause = 0;
                 engine.push_back(engineBatchWithProgress(folder, &pause));
                 longestPause = std::max(longestPause, pause);
@@ -1064,6 +1203,26 @@ int main(int argc, char *argv[])
             if (options.window)
                 run = [&](BenchFolder &f) { return windowListing(theWindow(), f); };
             break;
+        case Row::FloorFirstBytes:
+            run = floorFirstBytes;
+            break;
+        case Row::EngineListingTaken:
+            run = engineListingTaken;
+            break;
+        case Row::WindowListingTaken:
+            if (options.window)
+                run = [&](BenchFolder &f) {
+                    return windowListingIn(theWindow(), f, theWindow()->mnuOrderTaken,
+                                           "listing, date taken");
+                };
+            break;
+        case Row::WindowListingNatural:
+            if (options.window)
+                run = [&](BenchFolder &f) {
+                    return windowListingIn(theWindow(), f, theWindow()->mnuOrderNatural,
+                                           "listing, natural");
+                };
+            break;
         case Row::WindowPreview:
             if (options.window)
                 run = [&](BenchFolder &f) { return windowPreview(theWindow(), f); };
@@ -1099,7 +1258,10 @@ int main(int argc, char *argv[])
         std::map<Row, double> peaks;
         for (int rep = 0; rep < options.repetitions; ++rep) {
             for (const auto &[info, run] : runs) {
-                BenchFolder folder(files);
+                const bool photos = info->row == Row::FloorFirstBytes
+                    || info->row == Row::EngineListingTaken || info->row == Row::WindowListingTaken
+                    || info->row == Row::WindowListingNatural;
+                BenchFolder folder(files, photos);
                 samples[info->row].push_back(run(folder));
                 if (rep == 0) {
                     const bool onDisplay

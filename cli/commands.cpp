@@ -7,6 +7,7 @@
 #include "history.h"
 #include "messages.h"
 #include "naming.h"
+#include "numbering_order.h"
 #include "recovery.h"
 #include "restore.h"
 #include "terminal.h"
@@ -270,15 +271,35 @@ ExitStatus renameFiles(const Request &request, Terminal &terminal)
         return refuse(terminal, msg::NoFiles);
     if (renaming::prefixWidth(request.prefix) > renaming::MaxPrefixWidth)
         return refuse(terminal, msg::PrefixTooWide);
-    if (!renaming::startNumberFits(request.startNo, listing.count(), renaming::MaxTargetFiles))
+
+    // The target list in numbering order; the dates an order needs are read here, with a
+    // progress line.
+    const bool taken = request.numbering.order == renaming::NumberingOrder::Taken;
+    int shown = 0;
+    if (taken || request.numbering.order == renaming::NumberingOrder::Modified)
+        terminal.startProgress(taken ? msg::ReadingTakenDates : msg::ReadingModifiedDates,
+                               listing.count(), listing.count());
+    const auto targets
+        = renaming::numberTargets(*folder, listing.names(), request.numbering, [&](int done, int) {
+              for (; shown < done; ++shown)
+                  terminal.advanceProgress();
+              return true;
+          });
+    terminal.endProgress();
+    // The start-number rule counts running numbers: with pairs, groups.
+    if (!renaming::startNumberFits(request.startNo, targets->groupCount(),
+                                   renaming::MaxTargetFiles))
         return refuse(terminal, msg::NumberNotAllowed);
 
     renaming::BatchInput input {
-        listing.names(), {}, request.prefix, request.startNo, request.pattern
+        targets->names, {}, request.prefix, request.startNo, request.pattern
     };
-    for (int i = 0; i < listing.count(); ++i)
-        input.newNames << renaming::newName(request.prefix, request.startNo, i, input.oldNames[i])
+    for (int i = 0; i < targets->names.size(); ++i)
+        input.newNames << renaming::newName(request.prefix, request.startNo, targets->groupOf(i),
+                                            input.oldNames[i])
                               .value_or(QString());
+    if (request.numbering.pairs)
+        input.groups = targets->groups;
 
     // The checks of the rename button, all before anything is changed.
     renaming::BatchPlan plan;

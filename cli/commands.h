@@ -9,6 +9,8 @@
 // so that scripts can run it.
 #pragma once
 
+#include "numbering_order.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -39,6 +41,7 @@ struct Request
     int startNo = 0;
     bool dryRun = false; // rename, restore, delete-history: show what would be done
     bool quiet = false;
+    renaming::NumberingChoice numbering; // rename: the order of the numbers, pairs
     int steps = 1; // restore: how many recorded renames to undo; 0 for all
     bool interactive = false;
 };

@@ -20,6 +20,8 @@ struct Options
     QCommandLineOption start { { "s", "start" }, msg::CliStartOption, "number" };
     QCommandLineOption dryRun { { "n", "dry-run" }, msg::CliDryRunOption };
     QCommandLineOption quiet { { "q", "quiet" }, msg::CliQuietOption };
+    QCommandLineOption order { { "o", "order" }, msg::CliOrderOption, "order" };
+    QCommandLineOption pairs { "pairs", msg::CliPairsOption };
     QCommandLineOption steps { "steps", msg::CliStepsOption, "N" };
     QCommandLineOption all { { "a", "all" }, msg::CliAllOption };
     QCommandLineOption interactive { { "i", "interactive" }, msg::CliInteractiveOption };
@@ -80,10 +82,20 @@ std::optional<cli::Request> requestOf(const QCommandLineParser &parser, const Op
                            misplaced(o.start, rename, "rename"),
                            misplaced(o.dryRun, request.command != QLatin1String("history"),
                                      "rename, restore, delete-history"),
+                           misplaced(o.order, rename, "rename"),
+                           misplaced(o.pairs, rename, "rename"),
                            misplaced(o.steps, restore, "restore"),
                            misplaced(o.all, restore, "restore") };
     if (rename)
         problems << missing(o.prefix) << missing(o.start) << number(o.start, &request.startNo);
+    request.numbering.pairs = parser.isSet(o.pairs);
+    if (rename && parser.isSet(o.order)) {
+        const auto order = renaming::orderFromKeyword(parser.value(o.order));
+        if (order)
+            request.numbering.order = *order;
+        else
+            problems << msg::cliUsageBadOrder(cli::escaped(parser.value(o.order)));
+    }
     if (restore && parser.isSet(o.steps) && parser.isSet(o.all))
         problems << msg::CliUsageStepsAndAll;
     else if (restore && parser.isSet(o.all))
@@ -125,8 +137,9 @@ int main(int argc, char *argv[])
     // Help and version of its own, so that their lines are in both languages too.
     const QCommandLineOption help({ "h", "help" }, msg::CliHelpOption);
     const QCommandLineOption version({ "v", "version" }, msg::CliVersionOption);
-    parser.addOptions({ options.type, options.prefix, options.start, options.dryRun, options.quiet,
-                        options.steps, options.all, options.interactive, help, version });
+    parser.addOptions({ options.type, options.prefix, options.start, options.order, options.pairs,
+                        options.dryRun, options.quiet, options.steps, options.all,
+                        options.interactive, help, version });
 
     cli::Terminal terminal(stdout, stderr, stdin, cli::japaneseLocale());
     QString problem;

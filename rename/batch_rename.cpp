@@ -6,8 +6,10 @@
 #include "naming.h"
 #include "restore.h"
 
+#include <QHash>
 #include <QSet>
 
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -43,6 +45,40 @@ struct HistoryWrite
     bool written = false;
 };
 
+// Whether `earlier` (the newest history file) names exactly the targets `oldNames`, in any
+// order; fills `lines` with the index in `oldNames` of each of its lines. Neither list names a
+// file twice (the history reader and planBatch refuse that), so equal sizes and every line
+// found make the lines a reordering of the targets.
+bool findLines(const QStringList &earlier, const QStringList &oldNames,
+               std::vector<qsizetype> *lines)
+{
+    QHash<QString, qsizetype> index;
+    index.reserve(oldNames.size());
+    for (qsizetype i = 0; i < oldNames.size(); ++i)
+        index.insert(oldNames[i], i);
+    lines->clear();
+    for (const QString &name : earlier) {
+        const auto found = index.constFind(name);
+        if (found == index.cend())
+            return false;
+        lines->push_back(*found);
+    }
+    return true;
+}
+
+// The plan with its targets in the order of `lines`.
+BatchPlan inLineOrder(const BatchPlan &plan, const std::vector<qsizetype> &lines)
+{
+    BatchPlan ordered;
+    ordered.pattern = plan.pattern;
+    for (qsizetype i : lines) {
+        ordered.oldNames << plan.oldNames[i];
+        ordered.newNames << plan.newNames[i];
+        ordered.temporaryNames << plan.temporaryNames[i];
+    }
+    return ordered;
+}
+
 // The history files the run is to write, with the number it writes, or the refusal. The run
 // must leave a chain that the restore accepts and that gives every target back its name:
 //   - a write never replaces a file: anything at a name to be written (a file 0 without a
@@ -51,8 +87,12 @@ struct HistoryWrite
 //   - appended to a chain, the run needs every file of it fit and of as many lines as it
 //     has targets, and file k − 1 must name the targets as they are now. Otherwise the
 //     restore would refuse the whole chain, or give the files names they never had.
+// File k − 1 may name the targets in another order than the plan (an earlier run numbered
+// them in another order): `lines` gets the plan's index of the target on each of its lines,
+// the order in which the run writes its history and renames.
 BatchOutcome planHistory(const HistoryChain &chain, const BatchPlan &plan,
-                         std::vector<HistoryWrite> *writes, int *number)
+                         std::vector<HistoryWrite> *writes, int *number,
+                         std::vector<qsizetype> *lines)
 {
     if (!chain.badName().isEmpty())
         return refusal(BatchStatus::BadName, chain.badName());
@@ -65,16 +105,18 @@ BatchOutcome planHistory(const HistoryChain &chain, const BatchPlan &plan,
         if (chain.present(n))
             return refusal(BatchStatus::NameTaken, chain.fileName(n));
     }
+    lines->resize(std::size_t(plan.oldNames.size()));
+    std::iota(lines->begin(), lines->end(), 0);
     for (int n = k - 1; k > 1 && n >= 0; --n) {
         const auto names = chain.read(n);
         if (!names || names->size() != plan.oldNames.size()
-            || (n == k - 1 && *names != plan.oldNames))
+            || (n == k - 1 && !findLines(*names, plan.oldNames, lines)))
             return refusal(BatchStatus::FaultyHistory, chain.fileName(n));
     }
     writes->clear();
     if (k == 1)
         writes->push_back({ chain.fileName(0), encodeHistory(plan.oldNames) });
-    writes->push_back({ chain.fileName(k), encodeHistory(plan.newNames) });
+    writes->push_back({ chain.fileName(k), encodeHistory(inLineOrder(plan, *lines).newNames) });
     *number = k;
     return {};
 }
@@ -164,6 +206,12 @@ BatchOutcome planBatch(const BatchInput &input, BatchPlan *plan)
     if (input.oldNames.size() != input.newNames.size())
         return refusal(BatchStatus::ListsDiffer);
 
+    // Files that share a number must have the new names the naming rule gives them, so that
+    // the temporary names follow from the history alone (batchTemporaryNames).
+    const bool grouped = !input.groups.isEmpty();
+    if (grouped && input.groups.size() != input.oldNames.size())
+        return refusal(BatchStatus::ListsDiffer);
+
     BatchPlan p;
     p.oldNames = input.oldNames;
     p.newNames = input.newNames;
@@ -180,11 +228,15 @@ BatchOutcome planBatch(const BatchInput &input, BatchPlan *plan)
         oldKeys.insert(key);
         // The running numbers of a valid new-name list lie in 0..9999, so every target has a
         // temporary name; a list built for another start number does not.
-        const auto temp = temporaryName(input.prefix, input.startNo, int(i));
-        if (!temp)
+        const int number = grouped ? input.groups[i] : int(i);
+        const auto temp = temporaryName(input.prefix, input.startNo, number);
+        if (!temp
+            || (grouped
+                && newName(input.prefix, input.startNo, number, p.oldNames[i]) != p.newNames[i]))
             return refusal(BatchStatus::ListsDiffer);
         p.temporaryNames.append(*temp);
     }
+    p.temporaryNames = batchTemporaryNames(p.temporaryNames, p.newNames);
     *plan = std::move(p);
     return {};
 }
@@ -207,7 +259,9 @@ BatchOutcome checkBatch(Folder &folder, const BatchPlan &plan)
 
     std::vector<HistoryWrite> writes;
     int k = 0;
-    if (BatchOutcome history = planHistory(HistoryChain(folder, plan.pattern), plan, &writes, &k);
+    std::vector<qsizetype> lines;
+    if (BatchOutcome history
+        = planHistory(HistoryChain(folder, plan.pattern), plan, &writes, &k, &lines);
         !history.ok())
         return history;
 
@@ -242,6 +296,17 @@ BatchOutcome checkBatch(Folder &folder, const BatchPlan &plan)
         if (const QString name = restoreTemporaryName(int(j)); onDisk.contains(name))
             return refusal(BatchStatus::NameTaken, name);
     }
+    // Between the passes the targets hold the temporary names, so none may be the new name
+    // of another target (a.jpg and a.jpg.zyx sharing a number would meet there).
+    QSet<QString> temporaryKeys;
+    temporaryKeys.reserve(plan.temporaryNames.size());
+    for (const QString &name : plan.temporaryNames)
+        temporaryKeys.insert(nameKey(name));
+    for (qsizetype i = 0; i < plan.newNames.size(); ++i) {
+        if (plan.newNames[i] != plan.temporaryNames[i]
+            && temporaryKeys.contains(nameKey(plan.newNames[i])))
+            return refusal(BatchStatus::NameTaken, plan.newNames[i]);
+    }
     // A new name may be a target's old name, freed by pass 1, but no other file's.
     for (const QString &name : plan.newNames) {
         if (!oldKeys.contains(nameKey(name)) && onDisk.contains(name))
@@ -250,15 +315,18 @@ BatchOutcome checkBatch(Folder &folder, const BatchPlan &plan)
     return {};
 }
 
-BatchOutcome runBatch(Folder &folder, const BatchPlan &plan, const RenameProgress &progress)
+BatchOutcome runBatch(Folder &folder, const BatchPlan &given, const RenameProgress &progress)
 {
-    const qsizetype count = plan.oldNames.size();
+    const qsizetype count = given.oldNames.size();
     // The folder is looked at anew: it may have changed while the question was open.
-    const HistoryChain chain(folder, plan.pattern);
+    const HistoryChain chain(folder, given.pattern);
     std::vector<HistoryWrite> writes;
     int k = 0;
-    if (BatchOutcome history = planHistory(chain, plan, &writes, &k); !history.ok())
+    std::vector<qsizetype> lines;
+    if (BatchOutcome history = planHistory(chain, given, &writes, &k, &lines); !history.ok())
         return history;
+    // From here on the targets go in the order of the history lines.
+    const BatchPlan plan = inLineOrder(given, lines);
 
     BatchOutcome outcome;
 

@@ -14,6 +14,12 @@
 //               touched.
 //   runBatch    writes the history, then renames in two passes.
 //
+// The history lines of a run that starts a chain follow the target list. A run appended to a
+// chain follows the order of the chain's newest file instead, which names the same files in the
+// order an earlier run (in another numbering order, or another program) gave them: line j of
+// every file of a chain must name the same file. The passes rename in the order of the lines,
+// which is what the recovery of an interrupted run relies on.
+//
 // Why two passes: a new name may be the old name of another target (abc0001.jpg becomes
 // abc0002.jpg while abc0002.jpg becomes abc0003.jpg) or a file's own old name. Moving every
 // target to its temporary name first frees all old names before any file takes its final one.
@@ -50,6 +56,9 @@ struct BatchInput
     QString prefix;
     int startNo = 0;
     QString pattern; // the file type pattern, such as "*.jpg"
+    // Per target, the index of its group, when files share running numbers (a photo and its
+    // sidecar): target i then has number startNo + groups[i]. Empty: startNo + i.
+    QList<int> groups = {};
 };
 
 // One run's working tables: the snapshot of the two lists and the temporary names.
@@ -57,7 +66,7 @@ struct BatchPlan
 {
     QStringList oldNames;
     QStringList newNames;
-    QStringList temporaryNames; // prefix + four digits + ".zyx"
+    QStringList temporaryNames; // prefix + four digits + ".zyx" (see batchTemporaryNames)
     QString pattern; // names the history chain: "*.jpg" gives VOXAjpg0.log, ...
 };
 

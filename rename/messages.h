@@ -119,6 +119,23 @@ inline QString restoreHint(const QString &folderPath)
         + QStringLiteral("移動・削除・追加しなければ") + QStringLiteral("復帰できます。");
 }
 
+// The Number menu: the order of the running numbers, and one number for a photo and its
+// sidecars. The caption shows the reading of the dates, which Esc stops.
+inline const QString NumberMenu = QStringLiteral("番号の付け方(&N)");
+inline const QString OrderByName = QStringLiteral("名前順(&N)");
+inline const QString OrderNaturally = QStringLiteral("名前順・数字は数の大きさ順(&A)");
+inline const QString OrderByTaken = QStringLiteral("撮影日時順(&T)");
+inline const QString OrderByModified = QStringLiteral("更新日時順(&M)");
+inline const QString PairsOption = QStringLiteral("拡張子だけ違うファイルに同じ番号(&P)");
+inline const QString ReadingTakenDates = QStringLiteral("撮影日時を読んでいます");
+inline const QString ReadingModifiedDates = QStringLiteral("更新日時を読んでいます");
+inline QString readingDates(bool taken, int done, int total)
+{
+    return (taken ? ReadingTakenDates : ReadingModifiedDates) + QStringLiteral("　")
+        + QString::number(done) + QStringLiteral(" / ") + QString::number(total)
+        + QStringLiteral("　（Esc で中止）");
+}
+
 // Restore.
 inline const QString AskRestore = QStringLiteral("ファイル名を元に戻します");
 inline const QString TooManyChanges = QStringLiteral("変更回数が多すぎてフイル名を元に戻せません ");
@@ -197,9 +214,16 @@ inline const QString CliHelp = QStringLiteral(
     "the same rename history as the window, so a batch renamed in one can be undone in the other.\n"
     "\n"
     "コマンド / Commands:\n"
-    "  rename FOLDER -t TYPE -p PREFIX -s START [--dry-run]\n"
+    "  rename FOLDER -t TYPE -p PREFIX -s START [--order ORDER] [--pairs] [--dry-run]\n"
     "      改名し、改名したもの（元の名前 → 新しい名前）を標準出力に書きます。\n"
     "      renames the batch; prints the renames done (old → new) on standard output\n"
+    "      --order: 番号の順 / the order of the numbers\n"
+    "        name      名前順（既定）/ by name, without regard to case (default)\n"
+    "        natural   数字は数の大きさ順 / digits compare as numbers (photo2 before photo10)\n"
+    "        taken     撮影日時順（無ければ更新日時）/ by date taken (else date modified)\n"
+    "        modified  更新日時順 / by date modified\n"
+    "      --pairs: 拡張子だけ違うファイルに同じ番号 / one number for files that differ only\n"
+    "        after their first \".\" (a photo and its sidecars)\n"
     "  restore FOLDER -t TYPE [--steps N | --all] [--dry-run]\n"
     "      新しい改名から元に戻します（既定は 1 回分）。\n"
     "      undoes recorded renames, newest first (one by default)\n"
@@ -238,6 +262,10 @@ inline const QString CliDryRunOption
     = QStringLiteral("何も変えず、することを表示する / print what would be done, change nothing");
 inline const QString CliQuietOption
     = QStringLiteral("メッセージ以外は何も表示しない / print nothing but messages");
+inline const QString CliOrderOption
+    = QStringLiteral("rename: 番号の順 name・natural・taken・modified / the order of the numbers");
+inline const QString CliPairsOption = QStringLiteral(
+    "rename: 拡張子だけ違うファイルに同じ番号 / one number for a photo and its sidecars");
 inline const QString CliStepsOption
     = QStringLiteral("restore: 元に戻す改名の数（既定 1）/ how many renames to undo (default 1)");
 inline const QString CliAllOption
@@ -261,6 +289,12 @@ inline QString cliUsageNotANumber(const QString &option)
 {
     return option + QStringLiteral(" には整数を指定して下さい / ") + option
         + QStringLiteral(" takes a whole number");
+}
+inline QString cliUsageBadOrder(const QString &order)
+{
+    return QStringLiteral("--order は name・natural・taken・modified のどれかです / --order takes "
+                          "name, natural, taken or modified: ")
+        + order;
 }
 inline QString cliUsageNotFor(const QString &option, const QString &command)
 {
@@ -299,6 +333,8 @@ inline const QList<std::pair<QString, QString>> CliEnglish = {
     { PrefixTooWide,
       QStringLiteral("the prefix may be at most 250 half-width or 125 full-width characters") },
     { NumberNotAllowed, QStringLiteral("that start number is not allowed") },
+    { ReadingTakenDates, QStringLiteral("reading the dates taken") },
+    { ReadingModifiedDates, QStringLiteral("reading the dates modified") },
     { NoNewNames, QStringLiteral("no files to rename") },
     { ListsDiffer, QStringLiteral("the file lists do not fit together") },
     { AskRename, QStringLiteral("rename the files?") },

@@ -1,5 +1,6 @@
 #include "naming.h"
 
+#include <QSet>
 #include <QStringEncoder>
 
 #include <cmath>
@@ -39,6 +40,29 @@ std::optional<QString> temporaryName(const QString &prefix, int startNo, int ind
     if (!field)
         return std::nullopt;
     return prefix + *field + QStringLiteral(".zyx");
+}
+
+QStringList batchTemporaryNames(const QStringList &numbered, const QStringList &newNames)
+{
+    QSet<QString> seen;
+    seen.reserve(numbered.size());
+    bool shared = false;
+    for (const QString &name : numbered) {
+        if (name.isEmpty())
+            continue;
+        if (seen.contains(name)) {
+            shared = true;
+            break;
+        }
+        seen.insert(name);
+    }
+    if (!shared)
+        return numbered;
+    QStringList names;
+    names.reserve(numbered.size());
+    for (qsizetype i = 0; i < numbered.size(); ++i)
+        names << (numbered[i].isEmpty() ? QString() : newNames[i] + QStringLiteral(".zyx"));
+    return names;
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -31,6 +32,16 @@ std::optional<QString> newName(const QString &prefix, int startNo, int index,
 
 // The batch rename's temporary name: the new name with ".zyx" in place of the extension part.
 std::optional<QString> temporaryName(const QString &prefix, int startNo, int index);
+
+// The temporary names of a whole batch, from those temporaryName() gives (`numbered`, entry i
+// for target i) and the new names. They are `numbered` as long as no two of them are equal,
+// which is always so when every file has a running number of its own. When files share a
+// number (a photo and its sidecar), they would share that temporary name too; then every
+// target's temporary name is its new name + ".zyx" instead, which is as distinct as the new
+// names are. Either way the names follow from the old and new names alone, so that the
+// recovery of an interrupted batch derives them from its history files. Empty entries of
+// `numbered` (a line the naming rule did not make) stay empty.
+QStringList batchTemporaryNames(const QStringList &numbered, const QStringList &newNames);
 
 // The numeric value read from the start of a text, much as BASIC's Val reads it: blanks,
 // tabs and line feeds are ignored wherever they stand; an optional sign, digits, an optional

@@ -334,6 +334,8 @@ void addTemporaryNames(StepNames *names)
         names->temporary.append(restoreTemporaryName(int(j)));
         names->batchTemporary.append(batchTemporaryOf(names->current[j], names->earlier[j]));
     }
+    // Lines that share a number (a photo and its sidecar) went through their own names.
+    names->batchTemporary = batchTemporaryNames(names->batchTemporary, names->current);
 }
 
 StepState deriveStepState(Folder &folder, const StepNames &names)

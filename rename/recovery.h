@@ -4,7 +4,8 @@
 // or of an undo step leaves every file of the set under one of four names of its line j:
 //   current           line j of history file r (the name after recorded rename r)
 //   batch temporary   the batch rename's pass-1 name: the current name with ".zyx" in place
-//                     of the extension part (prefix + four digits + ".zyx")
+//                     of the extension part (prefix + four digits + ".zyx"), or the current
+//                     name + ".zyx" in a batch where files share a number (naming.h)
 //   restore temporary "zyx" + four digits + ".zyx", the undo step's pass-1 name
 //   earlier           line j of history file r − 1 (the name to give back)
 // The history files of the step are still there: the batch writes and syncs them before its

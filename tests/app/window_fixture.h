@@ -18,13 +18,17 @@
 struct ShownWindow
 {
     ScriptedMessageBoxes boxes;
+    QTemporaryDir settingsDir;
     std::unique_ptr<frmVOXA_R_1> window;
 
     // `failRename`: the k-th rename in a folder fails; -k: and every rename after it.
-    explicit ShownWindow(int failRename = 0)
+    // `settingsFile` keeps the Number menu's choice; empty: a fresh file of this window's own.
+    explicit ShownWindow(int failRename = 0, const QString &settingsFile = {})
     {
         Services services;
         services.messages = &boxes;
+        services.settingsFile
+            = settingsFile.isEmpty() ? settingsDir.filePath("kelvaro.ini") : settingsFile;
         services.programFolder = QCoreApplication::applicationDirPath();
         services.openFolder = [failRename](const QString &path, QString *) {
             auto folder = wrapFolder<FaultyFolder>(path);

@@ -4,6 +4,7 @@
 // standard error after "kelvaro-cli: " in the locale's language. Then the bytes of a folder's
 // path (a folder named 0xFF beside its "\uFFFD" twin), the limit of 9,999 files, a batch cut
 // off, and a batch renamed in the window undone from the command line and the other way.
+#include "sample_media.h"
 #include "window_fixture.h"
 
 #include <QProcess>
@@ -252,6 +253,8 @@ private slots:
             .status = 2, .err = cli + msg::CliUsageStepsAndAll + seeHelp });
         add("history --dry-run", { .args = command("history", { "-n" }), .status = 2,
             .err = cli + msg::cliUsageNotFor("--dry-run", "rename, restore, delete-history") });
+        add("--pairs for a restore", { .args = command("restore", { "--pairs" }), .status = 2,
+            .err = cli + msg::cliUsageNotFor("--pairs", "rename") + seeHelp });
         // clang-format on
     }
     void contract()
@@ -297,32 +300,42 @@ private slots:
     {
         QTest::addColumn<QString>("script"); // run in the parent of both folders
         QTest::addColumn<bool>("twin"); // the command is for the "\uFFFD" folder
+        QTest::addColumn<QString>("out");
         const QString rename = " -t '*.jpg' -p x -s 1";
-        QTest::newRow("absolute") << "$CLI rename \"$PWD/$(printf '\\377')\"" + rename << false;
-        QTest::newRow("relative") << "$CLI rename \"$(printf '\\377')\"" + rename << false;
+        const QString ab = "a.jpg → x0001.jpg\nb.jpg → x0002.jpg\n";
+        QTest::newRow("absolute") << "$CLI rename \"$PWD/$(printf '\\377')\"" + rename << false
+                                  << ab;
+        QTest::newRow("relative") << "$CLI rename \"$(printf '\\377')\"" + rename << false << ab;
         QTest::newRow("current folder")
-            << "cd \"$(printf '\\377')\" && $CLI rename ." + rename << false;
+            << "cd \"$(printf '\\377')\" && $CLI rename ." + rename << false << ab;
+        // The dates are read from the folder's own files: in the twin they run the other way.
+        QTest::newRow("absolute, by date modified")
+            << "$CLI rename \"$PWD/$(printf '\\377')\" -o modified" + rename << false
+            << "b.jpg → x0001.jpg\na.jpg → x0002.jpg\n";
         QTest::newRow("twin, absolute")
-            << "$CLI rename \"$PWD/$(printf '\\357\\277\\275')\"" + rename << true;
+            << "$CLI rename \"$PWD/$(printf '\\357\\277\\275')\"" + rename << true << ab;
         QTest::newRow("twin, current folder")
-            << "cd \"$(printf '\\357\\277\\275')\" && $CLI rename ." + rename << true;
+            << "cd \"$(printf '\\357\\277\\275')\" && $CLI rename ." + rename << true << ab;
     }
     void pathBytes()
     {
         QFETCH(QString, script);
         QFETCH(bool, twin);
+        QFETCH(QString, out);
         QTemporaryDir dir;
         const QByteArray parent = QFile::encodeName(dir.path());
         const QByteArray ff = parent + "/\xff", fffd = parent + "/\xef\xbf\xbd";
-        const auto put = [](const QByteArray &path) {
+        const auto put = [](const QByteArray &path, time_t modified = 0) {
             const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
             QVERIFY(fd >= 0);
+            const timespec times[2] = { { modified, 0 }, { modified, 0 } };
+            QVERIFY(modified == 0 || ::futimens(fd, times) == 0);
             ::close(fd);
         };
         for (const QByteArray &folder : { ff, fffd }) {
             QVERIFY(::mkdir(folder.constData(), 0755) == 0);
-            put(folder + "/a.jpg");
-            put(folder + "/b.jpg");
+            put(folder + "/a.jpg", folder == ff ? 2000000000 : 1000000000);
+            put(folder + "/b.jpg", folder == ff ? 1000000000 : 2000000000);
         }
         // A file whose name is not UTF-8 is left out and counted.
         put(ff + "/c\xfe.jpg");
@@ -344,7 +357,7 @@ private slots:
         shell("cd '" + dir.path() + "' && rm -r \"$(printf '\\377')\"");
 
         QCOMPARE(r.status, 0);
-        QCOMPARE(r.out, "a.jpg → x0001.jpg\nb.jpg → x0002.jpg\n");
+        QCOMPARE(r.out, out);
         QCOMPARE(r.err, twin ? QString() : "kelvaro-cli: " + msg::notUtf8LeftOut(1) + "\n");
         const QString bad = QStringLiteral("c\uFFFD.jpg"); // the name that is not UTF-8, decoded
         const QStringList renamed { "VOXAjpg0.log", "VOXAjpg1.log", "x0001.jpg", "x0002.jpg" };
@@ -406,6 +419,74 @@ private slots:
         QCOMPARE(again.status, 1);
         QCOMPARE(again.err, "kelvaro-cli: " + msg::CliInterruptedHint + "\n");
         QCOMPARE(cli(dir.path(), command("restore")).status, 0);
+        QCOMPARE(filesOf(dir.path()), before);
+    }
+
+    // --order and --pairs: the plan in numbering order, files of one group on one number, the
+    // start-number rule counting groups, and the batch undone byte for byte.
+    void numbering_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const QString seeHelp = "\nkelvaro-cli: " + msg::CliSeeHelp + "\n";
+        // clang-format off
+        QTest::newRow("name order as designed") << QStringList { "-t", "*.jpg" } << 0
+            << "photo1.jpg → n0001.jpg\nphoto10.jpg → n0002.jpg\nphoto2.jpg → n0003.jpg\n" << "";
+        QTest::newRow("natural") << QStringList { "-t", "*.jpg", "--order", "natural" } << 0
+            << "photo1.jpg → n0001.jpg\nphoto2.jpg → n0002.jpg\nphoto10.jpg → n0003.jpg\n" << "";
+        QTest::newRow("modified") << QStringList { "-t", "*.jpg", "-o", "modified" } << 0
+            << "photo2.jpg → n0001.jpg\nphoto1.jpg → n0002.jpg\nphoto10.jpg → n0003.jpg\n" << "";
+        QTest::newRow("natural with pairs")
+            << QStringList { "-t", "*.jpg;*.xmp", "--order", "natural", "--pairs" } << 0
+            << "photo1.jpg → n0001.jpg\nphoto2.jpg → n0002.jpg\nphoto2.xmp → n0002.xmp\n"
+               "photo10.jpg → n0003.jpg\nphoto10.xmp → n0003.xmp\n" << "";
+        QTest::newRow("pairs: the start number counts groups")
+            << QStringList { "-t", "*.jpg;*.xmp", "--pairs", "-s", "9996" } << 0
+            << "photo1.jpg → n9996.jpg\nphoto10.jpg → n9997.jpg\nphoto10.xmp → n9997.xmp\n"
+               "photo2.jpg → n9998.jpg\nphoto2.xmp → n9998.xmp\n" << "";
+        QTest::newRow("pairs: one number too many")
+            << QStringList { "-t", "*.jpg;*.xmp", "--pairs", "-s", "9997" } << 1 << ""
+            << "kelvaro-cli: " + msg::NumberNotAllowed + "\n";
+        QTest::newRow("unknown order") << QStringList { "-t", "*.jpg", "--order", "size" } << 2
+            << "" << "kelvaro-cli: " + msg::cliUsageBadOrder("size") + seeHelp;
+        // clang-format on
+    }
+    void numbering()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        int minute = 0;
+        for (const char *name :
+             { "photo2.jpg", "photo1.jpg", "photo10.jpg", "photo10.xmp", "photo2.xmp" }) {
+            touch(dir.path(), name, name);
+            sample::setModified(dir.filePath(name), 1800000000 + 60 * minute++);
+        }
+        const Files before = filesOf(dir.path());
+        QStringList args { "rename", "DIR", "-p", "n" };
+        if (!options.contains("-s"))
+            args << "-s"
+                 << "1";
+        const Result planned = cli(dir.path(), args + options + QStringList { "--dry-run" });
+        QString wouldDo;
+        for (const QString &line : out.split(u'\n', Qt::SkipEmptyParts))
+            wouldDo += msg::cliWould(QStringLiteral("rename")) + line + u'\n';
+        QCOMPARE(planned.out, wouldDo);
+        QCOMPARE(planned.err, err);
+        QCOMPARE(planned.status, status);
+        QCOMPARE(filesOf(dir.path()), before);
+        if (status != 0)
+            return;
+        // Done as planned, and undone.
+        const Result renamed = cli(dir.path(), args + options);
+        QCOMPARE(renamed.out, out);
+        QCOMPARE(renamed.status, 0);
+        const QString type = options.value(options.indexOf("-t") + 1);
+        QCOMPARE(cli(dir.path(), { "restore", "DIR", "-t", type }).status, 0);
         QCOMPARE(filesOf(dir.path()), before);
     }
 

@@ -4,6 +4,7 @@ from outside as a user or a screen reader meets it: window sizes and frames thro
 properties, rows of the lists through the accessibility tree, files on disk.
 
 Usage: desktop.py STATE KELVARO window LOCALE     sizes, frames, icons, rows side by side
+       desktop.py STATE KELVARO numbering LOCALE  the Number menu from the keyboard
        desktop.py STATE KELVARO killed_rename     a rename killed in each pass, then restored
        desktop.py STATE KELVARO odd_paths LOCALE  folders whose names are bytes, not text
        desktop.py STATE BUILD_DIR installed_package
@@ -116,9 +117,11 @@ class Program:
     """The program started in `folder` with a runtime folder of its own (it is single-instance
     per runtime folder), its accessibility bridge on, and ended when the block ends."""
 
-    def __init__(self, command, folder, lang="ja_JP.UTF-8", home=None):
+    def __init__(self, command, folder, lang="ja_JP.UTF-8", home=None, config=None):
         self.runtime = tempfile.TemporaryDirectory()
+        # Settings of its own: the Number menu's choice is kept there between starts.
         env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime.name, LANG=lang,
+                   XDG_CONFIG_HOME=config or self.runtime.name,
                    QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                    ASAN_OPTIONS="detect_leaks=0")
         env.pop("LC_ALL", None)
@@ -216,6 +219,77 @@ def window(exe, lang):
 
         key("ctrl+h")
         check_framed_and_centred("お読み下さい", README_CLIENT)
+
+
+def row_names(app, name, expected):
+    """The texts of the rows of the list named `name`, once they are `expected`."""
+    def probe():
+        listed = find(app, Atspi.Role.LIST, name)
+        if listed is None:
+            return None
+        rows = [listed.get_child_at_index(i).get_name() for i in range(listed.get_child_count())]
+        return rows if rows == expected else None
+    try:
+        return wait_for(f'the rows {expected} in "{name}"', probe, seconds=20)
+    except Failure:
+        listed = find(app, Atspi.Role.LIST, name)
+        rows = [listed.get_child_at_index(i).get_name() for i in range(listed.get_child_count())]
+        raise Failure(f'"{name}" shows {rows}, expected {expected}')
+
+
+def menu_items(app, title):
+    """The items of the menu `title` as a screen reader reads them: name, and whether checked."""
+    heading = wait_for(f'the menu "{title}"', lambda: find(app, Atspi.Role.MENU_ITEM, title))
+    menu = heading.get_child_at_index(0)
+    items = []
+    for i in range(menu.get_child_count()):
+        item = menu.get_child_at_index(i)
+        if item.get_role() != Atspi.Role.SEPARATOR:
+            items.append((item.get_name(), item.get_state_set().contains(Atspi.StateType.CHECKED)))
+    return items
+
+
+def numbering(exe, lang):
+    """The Number menu reached from the keyboard (Alt+N, then A for the natural order), the
+    target list in that order with the preview beside it, and the choice kept for the next
+    start, read as a screen reader reads them."""
+    names = ["photo10.jpg", "photo2.jpg", "photo1.jpg", "写真10.jpg", "写真２.jpg"]
+    by_name = ["photo1.jpg", "photo10.jpg", "photo2.jpg", "写真10.jpg", "写真２.jpg"]
+    natural = ["photo1.jpg", "photo2.jpg", "photo10.jpg", "写真２.jpg", "写真10.jpg"]
+    title = "番号の付け方(N)"
+    items = ["名前順(N)", "名前順・数字は数の大きさ順(A)", "撮影日時順(T)", "更新日時順(M)",
+             "拡張子だけ違うファイルに同じ番号(P)"]
+    strip = lambda text: text.replace("&", "")  # noqa: E731
+    with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as config:
+        for name in names:
+            Path(folder, name).write_text(name)
+        with Program([exe], folder, lang, config=config) as program:
+            app = program.accessible()
+            framed_window("Kelvaro")
+            found = menu_items(app, title)
+            check([strip(n) for n, _ in found] == items, f"the menu holds {found}")
+            check([c for _, c in found] == [True, False, False, False, False],
+                  f"not the name order by default: {found}")
+            key("Return")  # lists the folder
+            row_names(app, "作業対象ファイル名", by_name)
+            key("alt+n")
+            key("a")
+            row_names(app, "作業対象ファイル名", natural)
+            type_text("p")
+            key("Return")
+            type_text("1")
+            key("Return")
+            row_names(app, "改名後ファイル名", [f"p{i:04d}.jpg" for i in range(1, 6)])
+        with Program([exe], folder, lang, config=config) as program:
+            app = program.accessible()
+            framed_window("Kelvaro")
+            found = menu_items(app, title)
+            check([c for _, c in found] == [False, True, False, False, False],
+                  f"the natural order was not kept: {found}")
+            key("Return")
+            row_names(app, "作業対象ファイル名", natural)
+        print(f"Number menu: {len(items)} items read; Alt+N, A lists {len(names)} files in "
+              "natural order with the preview beside them; kept for the next start")
 
 
 def killed_rename(exe):
@@ -410,6 +484,8 @@ def main():
     try:
         if command == "window":
             window(sys.argv[2], sys.argv[4])
+        elif command == "numbering":
+            numbering(sys.argv[2], sys.argv[4])
         elif command == "killed_rename":
             killed_rename(sys.argv[2])
         elif command == "odd_paths":
