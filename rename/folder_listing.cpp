@@ -3,8 +3,10 @@
 #include "folder.h"
 #include "history.h"
 
+#include <QByteArrayView>
 #include <QStringDecoder>
 #include <QStringView>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <vector>
@@ -51,7 +53,7 @@ QStringList foldedPieces(const QString &patterns)
     return pieces;
 }
 
-bool matchesFolded(const QStringList &foldedPatterns, const QString &folded)
+bool matchesFolded(const QStringList &foldedPatterns, QStringView folded)
 {
     for (const QString &pattern : foldedPatterns) {
         if (wildcardMatch(pattern, folded))
@@ -69,49 +71,82 @@ bool matchesAny(const QStringList &foldedPatterns, const QString &name)
     return matchesFolded(foldedPatterns, name.toCaseFolded());
 }
 
-#ifndef Q_OS_WIN
-// Every regular file of the folder whose name is valid UTF-8 and does not start with ".".
-// readdir and the entry's type avoid one stat per file, which keeps 10,000 files fast.
-QStringList regularFiles(const QString &path)
+// The longest entry name a folder gives, in UTF-16 code units, without the heap: NAME_MAX
+// bytes of UTF-8 never decode to more code units than bytes.
+constexpr qsizetype NameBufferSize = 512;
+using NameBuffer = QVarLengthArray<QChar, NameBufferSize>;
+
+// Case-folds `name` into `folded`, one code point at a time, exactly as QString::toCaseFolded()
+// does (simple case folding keeps every code point's length), but into a buffer that is
+// reused from name to name.
+void foldInto(QStringView name, NameBuffer &folded)
 {
-    QStringList names;
+    folded.resize(name.size());
+    QChar *out = folded.data();
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            const char32_t f = QChar::toCaseFolded(QChar::surrogateToUcs4(c, name[i + 1]));
+            out[i] = QChar(QChar::highSurrogate(f));
+            out[++i] = QChar(QChar::lowSurrogate(f));
+        } else {
+            out[i] = QChar(QChar::toCaseFolded(c.unicode()));
+        }
+    }
+}
+
+// Whether a raw entry name ends in ".zyx" in any case, as every temporary name of a batch
+// rename or a restore does.
+bool endsInTemporaryExtension(QByteArrayView raw)
+{
+    return raw.size() >= 4 && raw.last(4).compare(".zyx", Qt::CaseInsensitive) == 0;
+}
+
+// Calls `visit(name)` for every regular file of the folder whose name is valid UTF-8
+// and does not start with "."; `name` lives only during the call. readdir and the entry's type
+// avoid one stat per file, and the name is decoded into a reused buffer: a listing of 10,000
+// files makes no allocation for a name it does not keep. `sawTemporary` is set when any
+// entry at all (hidden, not valid text, a folder) ends in ".zyx".
+template<typename Visit>
+void visitRegularFiles(const QString &path, bool *sawTemporary, Visit &&visit)
+{
+#ifndef Q_OS_WIN
     DIR *dir = ::opendir(QFile::encodeName(path).constData());
     if (!dir)
-        return names;
+        return;
     const int fd = ::dirfd(dir);
     QStringDecoder decoder(QStringDecoder::Utf8, renaming::EntryNameDecoding);
+    NameBuffer buffer;
     while (const dirent *entry = ::readdir(dir)) {
-        const char *raw = entry->d_name;
-        if (raw[0] == '.')
+        const QByteArrayView raw(entry->d_name);
+        *sawTemporary = *sawTemporary || endsInTemporaryExtension(raw);
+        if (raw.front() == '.')
             continue;
         bool regular = entry->d_type == DT_REG;
         if (entry->d_type == DT_UNKNOWN) {
             struct stat st;
-            regular = ::fstatat(fd, raw, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+            regular = ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
+                && S_ISREG(st.st_mode);
         }
         if (!regular)
             continue;
         decoder.resetState();
-        const QString name = decoder(QByteArrayView(raw));
+        buffer.resize(std::max(decoder.requiredSpace(raw.size()), qsizetype(1)));
+        const QChar *end = decoder.appendToBuffer(buffer.data(), raw);
         if (decoder.hasError())
             continue;
-        names.append(name);
+        visit(QStringView(buffer.data(), end));
     }
     ::closedir(dir);
-    return names;
-}
 #else
-QStringList regularFiles(const QString &path)
-{
-    QStringList names;
     const QStringList all = QDir(path).entryList(QDir::Files | QDir::NoDotAndDotDot);
     for (const QString &name : all) {
+        *sawTemporary = *sawTemporary || name.endsWith(u".zyx", Qt::CaseInsensitive);
         if (!name.startsWith(u'.'))
-            names.append(name);
+            visit(QStringView(name));
     }
-    return names;
-}
 #endif
+}
 
 } // namespace
 
@@ -149,10 +184,10 @@ bool FolderListing::matches(const QString &patterns, const QString &name)
 void FolderListing::refresh()
 {
     m_names.clear();
+    m_sawTemporaryName = false;
     const QStringList patterns = foldedPieces(m_pattern);
     if (m_path.isEmpty() || patterns.isEmpty())
         return;
-    const QStringList all = regularFiles(m_path);
     // Each name is case-folded once; comparing the folded texts orders the names exactly as
     // QString::compare(Qt::CaseInsensitive) would, without folding every name again in each
     // of the N log N comparisons of the sort.
@@ -162,15 +197,20 @@ void FolderListing::refresh()
         QString name;
     };
     std::vector<Entry> entries;
-    entries.reserve(size_t(all.size()));
-    for (const QString &name : all) {
+    NameBuffer folded;
+    visitRegularFiles(m_path, &m_sawTemporaryName, [&](QStringView name) {
         // The history files are the program's own: renaming one would lose the undo it holds.
         if (isHistoryFileName(name))
-            continue;
-        QString folded = name.toCaseFolded();
-        if (matchesFolded(patterns, folded))
-            entries.push_back({ std::move(folded), name });
-    }
+            return;
+        foldInto(name, folded);
+        const QStringView foldedView(folded.data(), folded.size());
+        if (!matchesFolded(patterns, foldedView))
+            return;
+        // Only a name that is kept becomes a string; a name that folding leaves as it is
+        // (lower-case ASCII) shares one string with its folded form.
+        QString kept = name.toString();
+        entries.push_back({ foldedView == name ? kept : foldedView.toString(), kept });
+    });
     // Without regard to case; names that differ only in case keep a fixed order.
     std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
         const int c = QString::compare(a.folded, b.folded, Qt::CaseSensitive);

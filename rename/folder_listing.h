@@ -31,6 +31,10 @@ public:
     QString pattern() const { return m_pattern; }
     const QStringList &names() const { return m_names; }
     int count() const { return int(m_names.size()); }
+    // Whether the folder held, when it was listed, any entry whose name ends in ".zyx" (in any
+    // case; hidden, folder or not). Every temporary name of a batch rename or a restore does,
+    // so without one no rename or restore can have been cut off there.
+    bool sawTemporaryName() const { return m_sawTemporaryName; }
 
     // Each setter takes the listing anew, even when the value is unchanged.
     void setPath(const QString &path);
@@ -47,6 +51,7 @@ private:
     QString m_path;
     QString m_pattern = QStringLiteral("*.*");
     QStringList m_names;
+    bool m_sawTemporaryName = false;
 };
 
 } // namespace renaming

@@ -41,7 +41,7 @@ QString historyFileName(const QString &typePart, int k);
 // "VOXA", any file-type part, a number, ".log". The file-type part may itself end in digits,
 // so every such name ending in a digit before ".log" qualifies. These names are the
 // program's own: no batch renames a file from or to one, and the listing leaves them out.
-bool isHistoryFileName(const QString &name);
+bool isHistoryFileName(QStringView name);
 
 // Whether `name` is, without regard to case, one of the restore's temporary names
 // ("zyx" + four digits + ".zyx"), which every undo step uses for its own files.

@@ -84,52 +84,91 @@ private slots:
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    // A folder or a file dropped on the window opens its folder, as if chosen in the folder list;
-    // never taken as a move (the source would delete what it moved), and not while a box is open.
-    void dropOpensFolder_data()
+    // A folder given from outside (dropped on the window, handed over by a later start, or the
+    // program's argument) is opened and listed with the file type in the box, as if chosen in
+    // the folder list; a file opens the folder holding it, and the folder already shown is
+    // listed again. One that comes while a box is open or a run goes on is kept and opened when
+    // that has ended. A drop is never taken as a move: the source would delete what it moved.
+    void folderFromOutside_data()
     {
-        QTest::addColumn<QString>("dropped");
-        QTest::addColumn<bool>("duringBox");
-        QTest::addColumn<bool>("moves");
-        QTest::newRow("folder") << "photos" << false << true;
-        QTest::newRow("file") << "photos/a.jpg" << false << true;
-        QTest::newRow("while a box is open") << "photos" << true << false;
-        QTest::newRow("path that does not exist") << "gone" << false << false;
+        QTest::addColumn<QString>("way"); // drop, hand-over, start
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("during"); // "", "box", "run", "shown": the folder is shown
+        // clang-format off
+        QTest::newRow("drop a folder") << "drop" << "photos" << "";
+        QTest::newRow("drop a file") << "drop" << "photos/a.jpg" << "";
+        QTest::newRow("drop while a box is open") << "drop" << "photos" << "box";
+        QTest::newRow("drop a path that does not exist") << "drop" << "gone" << "";
+        QTest::newRow("hand over a folder") << "hand-over" << "photos" << "";
+        QTest::newRow("hand over while a box is open") << "hand-over" << "photos" << "box";
+        QTest::newRow("hand over during a run") << "hand-over" << "photos/a.jpg" << "run";
+        QTest::newRow("hand over the folder shown") << "hand-over" << "photos" << "shown";
+        QTest::newRow("start on a folder") << "start" << "photos" << "";
+        // clang-format on
     }
-    void dropOpensFolder()
+    void folderFromOutside()
     {
-        QFETCH(QString, dropped);
-        QFETCH(bool, duringBox);
-        QFETCH(bool, moves);
+        QFETCH(QString, way);
+        QFETCH(QString, given);
+        QFETCH(QString, during);
         QTemporaryDir dir;
+        const QString photos = dir.filePath("photos");
         QVERIFY(QDir(dir.path()).mkdir("photos"));
-        touch(dir.filePath("photos"), "a.jpg");
-        ShownWindow w;
-        w.open(dir.path());
-        QMimeData mime;
-        mime.setUrls({ QUrl::fromLocalFile(dir.filePath(dropped)) });
-        bool accepted = false;
-        const auto drop = [&] {
+        for (const char *name : { "a.jpg", "b.jpg", "c.txt" })
+            touch(photos, name);
+        touch(dir.path(), "x.jpg");
+        ShownWindow w(0, way == "start" ? photos : QString());
+        if (way != "start")
+            w.open(during == "shown" ? photos : dir.path());
+        QStringList listed { "a.jpg", "b.jpg" };
+        if (during == "shown") {
+            touch(photos, "d.jpg");
+            listed << "d.jpg";
+        }
+        const auto give = [&] {
+            if (way == "hand-over") {
+                w->goToFolder(dir.filePath(given));
+                return;
+            }
+            QMimeData mime;
+            mime.setUrls({ QUrl::fromLocalFile(dir.filePath(given)) });
             const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
             QDragEnterEvent enter(QPoint(10, 10), actions, &mime, Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(w.window.get(), &enter);
             QDropEvent event(QPointF(10, 10), actions, &mime, Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(w.window.get(), &event);
-            accepted = event.isAccepted() && event.dropAction() != Qt::MoveAction;
+            QVERIFY(event.isAccepted() && event.dropAction() != Qt::MoveAction);
         };
         QStringList boxes;
-        if (duringBox) {
-            w.boxes.onShow = [&](const auto &) { drop(); };
+        bool openedTooSoon = false;
+        const auto giveWhileBusy = [&] {
+            give();
+            QCoreApplication::processEvents();
+            openedTooSoon = w->Dir1->path() != dir.path();
+        };
+        if (during == "box") {
+            w.boxes.onShow = [&](const auto &) { giveWhileBusy(); };
             w->mnuVer_Click();
+            w.boxes.onShow = nullptr;
             boxes << msg::VersionLine;
-        } else {
-            drop();
+        } else if (during == "run") {
+            const frmVOXA_R_1::Running run(w.window.get());
+            giveWhileBusy();
+        } else if (way != "start") {
+            give();
         }
-        QCOMPARE(accepted, !duringBox);
+        QVERIFY(!openedTooSoon);
         QCoreApplication::processEvents();
-        QCOMPARE(w->Dir1->path(), moves ? dir.filePath("photos") : dir.path());
-        if (dropped == "gone")
-            boxes << msg::FolderNotFound + dir.filePath(dropped);
+        if (given == "gone") {
+            boxes << msg::FolderNotFound + dir.filePath(given);
+            QCOMPARE(w->Dir1->path(), dir.path());
+            listed = QStringList { "x.jpg" };
+        } else {
+            QCOMPARE(w->Dir1->path(), photos);
+            QCOMPARE(w->Combo1->currentText(), QStringLiteral("*.jpg"));
+            QCOMPARE(QApplication::focusWidget(), w->Text1);
+        }
+        QCOMPARE(listEntries(w->List1), listed);
         QCOMPARE(w.boxes.texts(), boxes);
     }
 

@@ -21,11 +21,13 @@ struct ShownWindow
     std::unique_ptr<frmVOXA_R_1> window;
 
     // `failRename`: the k-th rename in a folder fails; -k: and every rename after it.
-    explicit ShownWindow(int failRename = 0)
+    // `startFolder`: the folder given to the program, as its argument.
+    explicit ShownWindow(int failRename = 0, const QString &startFolder = {})
     {
         Services services;
         services.messages = &boxes;
         services.programFolder = QCoreApplication::applicationDirPath();
+        services.startFolder = startFolder;
         services.openFolder = [failRename](const QString &path, QString *) {
             auto folder = wrapFolder<FaultyFolder>(path);
             if (folder && failRename > 0)
