@@ -640,7 +640,10 @@ void frmVOXA_R_1::LIST2_CLEAR()
 
 void frmVOXA_R_1::Dir1_Change()
 {
-    Drive1->showFolder(Dir1->path());
+    // Finding a folder's drive reads the system's mount table: only when the folder changed,
+    // not at every listing of the same folder.
+    if (Dir1->path() != std::exchange(m_driveShownFor, Dir1->path()))
+        Drive1->showFolder(Dir1->path());
     if (renaming::isEveryFilePattern(Combo1->currentText())) {
         File1.setPath(Dir1->path());
         if (!messages().retry(msg::ChooseExtension))

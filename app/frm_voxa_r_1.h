@@ -195,6 +195,7 @@ private:
     SideBySideLists *m_sideBySide = nullptr; // a child of the window
     QAction *m_relist = nullptr; // F5
     QString m_keptFolder; // a folder that came while busy, opened when that has ended
+    QString m_driveShownFor; // the folder whose drive Drive1 was last set to by a listing
     QElapsedTimer m_sinceProgress;
     int m_busy = 0; // runs in progress and message boxes open
     QString m_pendingCaption;

@@ -9,6 +9,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #ifdef Q_OS_WIN
@@ -76,24 +77,71 @@ bool matchesAny(const QStringList &foldedPatterns, const QString &name)
 constexpr qsizetype NameBufferSize = 512;
 using NameBuffer = QVarLengthArray<QChar, NameBufferSize>;
 
-// Case-folds `name` into `folded`, one code point at a time, exactly as QString::toCaseFolded()
-// does (simple case folding keeps every code point's length), but into a buffer that is
-// reused from name to name.
-void foldInto(QStringView name, NameBuffer &folded)
+// One entry name as text and case-folded, in buffers that are reused from name to name, so
+// that a listing of 10,000 files makes no allocation for a name it does not keep. The folding
+// is QString::toCaseFolded()'s (simple case folding, one code point at a time, which never
+// changes a code point's length).
+class EntryName
 {
-    folded.resize(name.size());
-    QChar *out = folded.data();
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const QChar c = name[i];
-        if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
-            const char32_t f = QChar::toCaseFolded(QChar::surrogateToUcs4(c, name[i + 1]));
-            out[i] = QChar(QChar::highSurrogate(f));
-            out[++i] = QChar(QChar::lowSurrogate(f));
-        } else {
-            out[i] = QChar(QChar::toCaseFolded(c.unicode()));
+public:
+    // Takes a name as the folder gives it; false when it is not valid UTF-8. A name of ASCII
+    // characters, nearly every name, is widened and folded in the same single pass.
+    bool decode(QByteArrayView raw)
+    {
+        const qsizetype size = raw.size();
+        m_text.resize(size);
+        m_folded.resize(size);
+        qsizetype i = 0;
+        for (; i < size; ++i) {
+            const auto c = static_cast<uchar>(raw[i]);
+            if (c >= 0x80)
+                break;
+            m_text[i] = QLatin1Char(char(c));
+            m_folded[i] = QLatin1Char(char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
+        }
+        if (i == size)
+            return true;
+        m_decoder.resetState();
+        m_text.resize(std::max(m_decoder.requiredSpace(size), qsizetype(1)));
+        const QChar *end = m_decoder.appendToBuffer(m_text.data(), raw);
+        if (m_decoder.hasError())
+            return false;
+        m_text.resize(end - m_text.data());
+        fold();
+        return true;
+    }
+
+    void take(QStringView name)
+    {
+        m_text.clear();
+        m_text.append(name.data(), name.size());
+        fold();
+    }
+
+    QStringView text() const { return { m_text.data(), m_text.size() }; }
+    QStringView folded() const { return { m_folded.data(), m_folded.size() }; }
+
+private:
+    void fold()
+    {
+        const qsizetype size = m_text.size();
+        m_folded.resize(size);
+        for (qsizetype i = 0; i < size; ++i) {
+            const QChar c = m_text[i];
+            if (c.isHighSurrogate() && i + 1 < size && m_text[i + 1].isLowSurrogate()) {
+                const char32_t f = QChar::toCaseFolded(QChar::surrogateToUcs4(c, m_text[i + 1]));
+                m_folded[i] = QChar(QChar::highSurrogate(f));
+                m_folded[++i] = QChar(QChar::lowSurrogate(f));
+            } else {
+                m_folded[i] = QChar(QChar::toCaseFolded(c.unicode()));
+            }
         }
     }
-}
+
+    QStringDecoder m_decoder { QStringDecoder::Utf8, renaming::EntryNameDecoding };
+    NameBuffer m_text;
+    NameBuffer m_folded;
+};
 
 // Whether a raw entry name ends in ".zyx" in any case, as every temporary name of a batch
 // rename or a restore does.
@@ -102,21 +150,19 @@ bool endsInTemporaryExtension(QByteArrayView raw)
     return raw.size() >= 4 && raw.last(4).compare(".zyx", Qt::CaseInsensitive) == 0;
 }
 
-// Calls `visit(name)` for every regular file of the folder whose name is valid UTF-8
-// and does not start with "."; `name` lives only during the call. readdir and the entry's type
-// avoid one stat per file, and the name is decoded into a reused buffer: a listing of 10,000
-// files makes no allocation for a name it does not keep. `sawTemporary` is set when any
-// entry at all (hidden, not valid text, a folder) ends in ".zyx".
+// Calls `visit(name)` with an EntryName for every regular file of the folder whose name is
+// valid UTF-8 and does not start with "."; `name` holds it only during the call. readdir and
+// the entry's type avoid one stat per file. `sawTemporary` is set when any entry at all
+// (hidden, not valid text, a folder) ends in ".zyx".
 template<typename Visit>
 void visitRegularFiles(const QString &path, bool *sawTemporary, Visit &&visit)
 {
+    EntryName name;
 #ifndef Q_OS_WIN
     DIR *dir = ::opendir(QFile::encodeName(path).constData());
     if (!dir)
         return;
     const int fd = ::dirfd(dir);
-    QStringDecoder decoder(QStringDecoder::Utf8, renaming::EntryNameDecoding);
-    NameBuffer buffer;
     while (const dirent *entry = ::readdir(dir)) {
         const QByteArrayView raw(entry->d_name);
         *sawTemporary = *sawTemporary || endsInTemporaryExtension(raw);
@@ -130,20 +176,19 @@ void visitRegularFiles(const QString &path, bool *sawTemporary, Visit &&visit)
         }
         if (!regular)
             continue;
-        decoder.resetState();
-        buffer.resize(std::max(decoder.requiredSpace(raw.size()), qsizetype(1)));
-        const QChar *end = decoder.appendToBuffer(buffer.data(), raw);
-        if (decoder.hasError())
+        if (!name.decode(raw))
             continue;
-        visit(QStringView(buffer.data(), end));
+        visit(name);
     }
     ::closedir(dir);
 #else
     const QStringList all = QDir(path).entryList(QDir::Files | QDir::NoDotAndDotDot);
-    for (const QString &name : all) {
-        *sawTemporary = *sawTemporary || name.endsWith(u".zyx", Qt::CaseInsensitive);
-        if (!name.startsWith(u'.'))
-            visit(QStringView(name));
+    for (const QString &entry : all) {
+        *sawTemporary = *sawTemporary || entry.endsWith(u".zyx", Qt::CaseInsensitive);
+        if (entry.startsWith(u'.'))
+            continue;
+        name.take(entry);
+        visit(name);
     }
 #endif
 }
@@ -197,23 +242,23 @@ void FolderListing::refresh()
         QString name;
     };
     std::vector<Entry> entries;
-    NameBuffer folded;
-    visitRegularFiles(m_path, &m_sawTemporaryName, [&](QStringView name) {
+    visitRegularFiles(m_path, &m_sawTemporaryName, [&](const EntryName &entry) {
         // The history files are the program's own: renaming one would lose the undo it holds.
-        if (isHistoryFileName(name))
-            return;
-        foldInto(name, folded);
-        const QStringView foldedView(folded.data(), folded.size());
-        if (!matchesFolded(patterns, foldedView))
+        const QStringView name = entry.text(), folded = entry.folded();
+        if (isHistoryFileName(name) || !matchesFolded(patterns, folded))
             return;
         // Only a name that is kept becomes a string; a name that folding leaves as it is
         // (lower-case ASCII) shares one string with its folded form.
         QString kept = name.toString();
-        entries.push_back({ foldedView == name ? kept : foldedView.toString(), kept });
+        entries.push_back({ folded == name ? kept : folded.toString(), kept });
     });
-    // Without regard to case; names that differ only in case keep a fixed order.
-    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
-        const int c = QString::compare(a.folded, b.folded, Qt::CaseSensitive);
+    // Without regard to case; names that differ only in case keep a fixed order. The folded
+    // names compare as QString::compare() does, code unit by code unit, but inline.
+    const auto units = [](const QString &s) {
+        return std::u16string_view(QStringView(s).utf16(), std::size_t(s.size()));
+    };
+    std::sort(entries.begin(), entries.end(), [&units](const Entry &a, const Entry &b) {
+        const int c = units(a.folded).compare(units(b.folded));
         return c != 0 ? c < 0 : a.name < b.name;
     });
     m_names.reserve(qsizetype(entries.size()));
