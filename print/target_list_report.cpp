@@ -2,6 +2,8 @@
 
 #include "messages.h"
 
+#include <unicode/uchar.h>
+
 namespace printing {
 
 namespace {
@@ -11,27 +13,25 @@ QString blanks(qsizetype count)
     return QString(count, u' ');
 }
 
-// The greatest display length of the entries; 0 for an empty list.
+// The greatest display width of the entries; 0 for an empty list.
 qsizetype widestEntry(const QStringList &names)
 {
     qsizetype widest = 0;
     for (const QString &name : names)
-        widest = std::max(widest, displayLength(name));
+        widest = std::max(widest, displayWidth(name));
     return widest;
 }
 
 } // namespace
 
-qsizetype displayLength(const QString &text)
+qsizetype displayWidth(const QString &text)
 {
-    qsizetype length = 0;
-    for (auto it = text.cbegin(); it != text.cend(); ++it) {
-        // A high surrogate followed by a low one is one character.
-        if (it->isHighSurrogate() && it + 1 != text.cend() && (it + 1)->isLowSurrogate())
-            ++it;
-        ++length;
+    qsizetype width = 0;
+    for (const char32_t c : QStringView(text).toUcs4()) {
+        const auto eaw = u_getIntPropertyValue(UChar32(c), UCHAR_EAST_ASIAN_WIDTH);
+        width += eaw == U_EA_WIDE || eaw == U_EA_FULLWIDTH ? 2 : 1;
     }
-    return length;
+    return width;
 }
 
 QStringList targetListReport(const QStringList &oldNames, const QStringList &newNames)
@@ -49,8 +49,7 @@ QStringList targetListReport(const QStringList &oldNames, const QStringList &new
     for (qsizetype i = 0; i < oldNames.size(); ++i) {
         const QString &oldName = oldNames.at(i);
         const QString after = newWidth > 0 ? newNames.value(i) : msg::ReportNotRenamed;
-        lines << blanks(6) + blanks(oldWidth - displayLength(oldName)) + oldName + blanks(3)
-                + after;
+        lines << blanks(6) + blanks(oldWidth - displayWidth(oldName)) + oldName + blanks(3) + after;
     }
     lines << rule
           << blanks(3) + msg::ReportSummaryHead + u' ' + QString::number(oldNames.size())
