@@ -48,6 +48,7 @@ int main(int argc, char *argv[])
     services.programFolder = QCoreApplication::applicationDirPath();
     const FolderRequest start = path.isEmpty() ? FolderRequest {} : folderRequestOf(path);
     services.startFolder = start.folder;
+    services.listStartFolder = !start.folder.isEmpty();
 
     frmVOXA_R_1 window(services);
     messages.setParent(&window);

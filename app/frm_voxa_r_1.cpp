@@ -494,7 +494,7 @@ void frmVOXA_R_1::Form_Load()
     }
     Drive1->showFolder(Dir1->path());
     File1.setPath(Dir1->path());
-    if (!m_services.startFolder.isEmpty()) {
+    if (m_services.listStartFolder && !m_services.startFolder.isEmpty()) {
         m_keptFolder = m_services.startFolder;
         openKeptFolderLater();
     }

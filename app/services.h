@@ -22,4 +22,7 @@ struct Services
     QString programFolder;
     // The folder the window starts on; empty: the process's current folder.
     QString startFolder;
+    // Whether startFolder was asked for from outside (the program's argument, "Open with"): it
+    // is then listed as soon as the window is up, as a folder dropped on the window is.
+    bool listStartFolder = false;
 };

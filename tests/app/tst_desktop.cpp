@@ -93,7 +93,9 @@ private slots:
     {
         QTest::addColumn<QString>("way"); // drop, hand-over, start
         QTest::addColumn<QString>("given");
-        QTest::addColumn<QString>("during"); // "", "box", "run", "shown": the folder is shown
+        // "", "box", "run"; "shown": the folder is shown; "not asked": the program starts on
+        // the folder by itself (a plain start lists nothing).
+        QTest::addColumn<QString>("during");
         // clang-format off
         QTest::newRow("drop a folder") << "drop" << "photos" << "";
         QTest::newRow("drop a file") << "drop" << "photos/a.jpg" << "";
@@ -104,6 +106,7 @@ private slots:
         QTest::newRow("hand over during a run") << "hand-over" << "photos/a.jpg" << "run";
         QTest::newRow("hand over the folder shown") << "hand-over" << "photos" << "shown";
         QTest::newRow("start on a folder") << "start" << "photos" << "";
+        QTest::newRow("start on a folder not asked for") << "start" << "photos" << "not asked";
         // clang-format on
     }
     void folderFromOutside()
@@ -117,7 +120,7 @@ private slots:
         for (const char *name : { "a.jpg", "b.jpg", "c.txt" })
             touch(photos, name);
         touch(dir.path(), "x.jpg");
-        ShownWindow w(0, way == "start" ? photos : QString());
+        ShownWindow w(0, way == "start" ? photos : QString(), during != "not asked");
         if (way != "start")
             w.open(during == "shown" ? photos : dir.path());
         QStringList listed { "a.jpg", "b.jpg" };
@@ -159,7 +162,10 @@ private slots:
         }
         QVERIFY(!openedTooSoon);
         QCoreApplication::processEvents();
-        if (given == "gone") {
+        if (during == "not asked") {
+            QCOMPARE(w->Dir1->path(), photos);
+            listed.clear();
+        } else if (given == "gone") {
             boxes << msg::FolderNotFound + dir.filePath(given);
             QCOMPARE(w->Dir1->path(), dir.path());
             listed = QStringList { "x.jpg" };

@@ -21,13 +21,15 @@ struct ShownWindow
     std::unique_ptr<frmVOXA_R_1> window;
 
     // `failRename`: the k-th rename in a folder fails; -k: and every rename after it.
-    // `startFolder`: the folder given to the program, as its argument.
-    explicit ShownWindow(int failRename = 0, const QString &startFolder = {})
+    // `startFolder`: the folder the window starts on; `given`: asked for from outside, as the
+    // program's argument.
+    explicit ShownWindow(int failRename = 0, const QString &startFolder = {}, bool given = true)
     {
         Services services;
         services.messages = &boxes;
         services.programFolder = QCoreApplication::applicationDirPath();
         services.startFolder = startFolder;
+        services.listStartFolder = given && !startFolder.isEmpty();
         services.openFolder = [failRename](const QString &path, QString *) {
             auto folder = wrapFolder<FaultyFolder>(path);
             if (folder && failRename > 0)
