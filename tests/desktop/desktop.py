@@ -243,6 +243,8 @@ def lists(exe, lang):
             Path(first, f"img{i:05d}.jpg").write_text(str(i))
         for i in range(40):
             Path(second, f"big{i:04d}.jpg").write_text(str(i))
+        long_name = "a." + "長い名前の写真" * 5 + ".jpg"  # wider than the list: cut off
+        Path(second, long_name).write_text("long")
         with Program([exe, str(first)], work, lang) as program:
             app = program.accessible()
             framed_window("Kelvaro")
@@ -281,21 +283,27 @@ def lists(exe, lang):
             check(len(rows_of(app, "作業対象ファイル名", 60)) == 60,
                   "the folder handed over was opened while the box was open")
             answer("Kelvaro", besides=main)
-            rows = rows_of(app, "作業対象ファイル名", 40)
+            rows = rows_of(app, "作業対象ファイル名", 41)
             check(first_visible(app, "作業対象ファイル名", rows) == 0,
                   "the target list does not start at its first row after the listing")
             type_text("q")
             key("Return")
             type_text("1")
             key("Return")
-            rows = facing(app, 40)
+            rows = facing(app, 41)
             check(first_visible(app, "改名後ファイル名", rows) == 0,
                   "the new-name list does not start at its first row")
             print("a folder handed over during a box: opened after it, both lists from row 0")
 
+            x, y, width, height = rows[0]
+            run("xdotool", "mousemove", str(x + width // 2), str(y + height // 2))
+            wait_for("the tooltip with the whole name",
+                     lambda: find(app, Atspi.Role.TOOL_TIP, long_name), seconds=10)
+            print("a name cut off in the list shows whole in its tooltip")
+
             Path(second, "big9999.jpg").write_text("new")
             key("F5")
-            rows_of(app, "作業対象ファイル名", 41)
+            rows_of(app, "作業対象ファイル名", 42)
             print("F5: the file added from outside is listed")
 
 
