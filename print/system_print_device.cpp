@@ -142,8 +142,8 @@ private:
         const double blank = metrics.horizontalAdvance(u' ');
         const auto columns
             = [&](const QString &text) { return metrics.horizontalAdvance(text) / blank; };
-        return blank > 0 && qFuzzyCompare(columns(QStringLiteral("-aZ.0ｱ")), 6.0)
-            && qFuzzyCompare(columns(QStringLiteral("漢かア〜")), 8.0);
+        return blank > 0 && qFuzzyCompare(columns(QStringLiteral("-aZ.0ｱé")), 7.0)
+            && qFuzzyCompare(columns(QStringLiteral("漢かア〜○α①")), 14.0);
     }
 
     struct Line

@@ -3,6 +3,9 @@
 #include "messages.h"
 
 #include <unicode/uchar.h>
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_err.h>
+#include <unicode/utf16.h>
 
 namespace printing {
 
@@ -22,6 +25,32 @@ qsizetype widestEntry(const QStringList &names)
     return widest;
 }
 
+// Whether the Japanese code page (Windows-31J, the character set the Japanese faces are drawn
+// for, full-width for every double-byte character) holds `c` as a double-byte character.
+bool isDoubleByteInJapaneseCodePage(UChar32 c)
+{
+    // One converter for the life of the program, which stops at a character it cannot hold
+    // instead of putting a substitute in.
+    static UConverter *const converter = [] {
+        UErrorCode error = U_ZERO_ERROR;
+        UConverter *opened = ucnv_open("windows-31j", &error);
+        if (U_SUCCESS(error))
+            ucnv_setFromUCallBack(opened, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                                  &error);
+        return U_SUCCESS(error) ? opened : nullptr;
+    }();
+    if (!converter)
+        return false;
+    UChar units[U16_MAX_LENGTH];
+    int32_t length = 0;
+    U16_APPEND_UNSAFE(units, length, c);
+    char bytes[8];
+    UErrorCode error = U_ZERO_ERROR;
+    ucnv_resetFromUnicode(converter);
+    return ucnv_fromUChars(converter, bytes, sizeof bytes, units, length, &error) == 2
+        && U_SUCCESS(error);
+}
+
 } // namespace
 
 qsizetype displayWidth(const QString &text)
@@ -29,7 +58,9 @@ qsizetype displayWidth(const QString &text)
     qsizetype width = 0;
     for (const char32_t c : QStringView(text).toUcs4()) {
         const auto eaw = u_getIntPropertyValue(UChar32(c), UCHAR_EAST_ASIAN_WIDTH);
-        width += eaw == U_EA_WIDE || eaw == U_EA_FULLWIDTH ? 2 : 1;
+        const bool wide = eaw == U_EA_WIDE || eaw == U_EA_FULLWIDTH
+            || (eaw == U_EA_AMBIGUOUS && isDoubleByteInJapaneseCodePage(UChar32(c)));
+        width += wide ? 2 : 1;
     }
     return width;
 }

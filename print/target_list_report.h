@@ -14,10 +14,12 @@
 
 namespace printing {
 
-// The width of `text` in report columns, as a fixed-pitch face lays it out: two for a wide or
-// full-width character (East Asian Width W or F: kanji, kana, full-width forms, "〜"), one for
-// any other character (Latin, half-width kana), counted by code point, so a character outside
-// the Basic Multilingual Plane counts once, not once per half of its surrogate pair.
+// The width of `text` in report columns, as a Japanese fixed-pitch face lays it out: two for a
+// wide or full-width character (East Asian Width W or F: kanji, kana, full-width forms, "〜"),
+// and two for a character of ambiguous width that the Japanese code page holds as a double-byte
+// character ("○", "※", "①", "α", "×"), which Japanese faces draw full-width; one for any other
+// character (Latin, "é", half-width kana). Counted by code point, so a character outside the
+// Basic Multilingual Plane counts once, not once per half of its surrogate pair.
 qsizetype displayWidth(const QString &text);
 
 // The report lines for the target list `oldNames` and the new-name list `newNames` (entry i

@@ -47,6 +47,12 @@ private slots:
         row("half-width kana, wave dash, full-width Latin", "ｶﾅ〜.txt|ＡＢé.txt", "", 9 + 15,
             { b(7) + "ｶﾅ〜.txt" + b(3) + msg::ReportNotRenamed,
               b(6) + "ＡＢé.txt" + b(3) + msg::ReportNotRenamed });
+        // Ambiguous width: two where the Japanese code page holds the character as double-byte
+        // (○ ※ ① α ×, full-width in Japanese faces), one where it does not (é, ä).
+        row("ambiguous width", "○○.jpg|①α×.jpg|café.jpg", "", 10 + 15,
+            { b(8) + "○○.jpg" + b(3) + msg::ReportNotRenamed,
+              b(6) + "①α×.jpg" + b(3) + msg::ReportNotRenamed,
+              b(8) + "café.jpg" + b(3) + msg::ReportNotRenamed });
         row("single target", "x.txt", "n0000.txt", 23, { b(6) + "x.txt" + b(3) + "n0000.txt" });
         row("new-name list shorter", "a.gif|b.gif", "z0001.gif", 23,
             { b(6) + "a.gif" + b(3) + "z0001.gif", b(6) + "b.gif" + b(3) });
@@ -150,13 +156,15 @@ private slots:
         const QStringList latin { "a.jpg", "IMG_0001.jpg", "holiday-photo.jpeg" },
             kana { "かな.jpg", "ひらがなとカタカナ.jpg", "ｶﾀｶﾅ.jpg", "b.jpg" },
             kanji { "京都.jpg", "清水寺の夕焼け.jpg", "漢字.写真.jpg" },
-            wave { "〜.jpg", "a〜b.jpg", "〜〜〜.txt.jpg" };
+            wave { "〜.jpg", "a〜b.jpg", "〜〜〜.txt.jpg" },
+            ambiguous { "○○旅行.jpg", "①写真.jpg", "αβ.jpg", "café.jpg", "x.jpg" };
         QTest::newRow("Latin") << "trip" << latin;
         QTest::newRow("kana") << "旅行" << kana;
         QTest::newRow("kanji") << "写真" << kanji;
         QTest::newRow("wave dash") << "波〜" << wave;
+        QTest::newRow("ambiguous width") << "※" << ambiguous;
         QTest::newRow("200 characters") << "p" << QStringList { "a.jpg", longName };
-        QTest::newRow("all together") << "x" << latin + kana + kanji + wave;
+        QTest::newRow("all together") << "x" << latin + kana + kanji + wave + ambiguous;
         QCOMPARE(longName.size(), 204);
     }
     void pdfColumnsLineUp()
