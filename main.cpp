@@ -106,6 +106,8 @@ int main(int argc, char *argv[])
     if (given) {
         const FolderRequest start = folderRequestOf(path);
         services.startFolder = start.folder;
+        // Asked for from outside: listed as soon as the window is up, as a drop is.
+        services.listStartFolder = !start.folder.isEmpty();
         if (!start.problem.isEmpty())
             problem = start.problem + u'\n' + msg::StartingInCurrentFolder;
     }

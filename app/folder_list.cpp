@@ -28,6 +28,20 @@ bool FolderList::setPath(const QString &path)
     const QString target = cleanAbsolute(path);
     if (target == m_path)
         return true;
+    if (!fill(target))
+        return false;
+    m_path = target;
+    emit pathChanged(m_path);
+    return true;
+}
+
+bool FolderList::reload()
+{
+    return !m_path.isEmpty() && fill(m_path);
+}
+
+bool FolderList::fill(const QString &target)
+{
     // Listing needs read permission, opening the folder's entries needs search permission.
     const QFileInfo info(target);
     if (!info.isDir() || !info.isReadable() || !info.isExecutable())
@@ -66,9 +80,6 @@ bool FolderList::setPath(const QString &path)
     }
     setCurrentItem(current);
     setUpdatesEnabled(true);
-
-    m_path = target;
-    emit pathChanged(m_path);
     return true;
 }
 

@@ -22,6 +22,10 @@ public:
     // nothing and emits nothing.
     bool setPath(const QString &path);
 
+    // Reads the current folder's subfolders again, emitting nothing; false (and the list
+    // unchanged) when the folder can no longer be read.
+    bool reload();
+
 signals:
     void pathChanged(const QString &path);
 
@@ -30,6 +34,8 @@ protected:
 
 private:
     void openItem(QListWidgetItem *item);
+    // Shows the chain down to `target` and its subfolders; false when it cannot be read.
+    bool fill(const QString &target);
 
     QString m_path;
 };

@@ -7,6 +7,7 @@
 #include "messages.h"
 #include "naming.h"
 #include "recovery.h"
+#include "side_by_side_lists.h"
 #include "twips.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QFile>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,10 +25,10 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 namespace {
@@ -68,14 +70,17 @@ QFont japaneseFont(const QString &family, double pointSize, bool bold)
 // until then a focus move from code would change the focus without any focus event, so the
 // handlers the move should run (Text1_LostFocus after a Retry, for one) would not run.
 // Before a box opens, the caption catches up with the latest progress step, so that while the
-// user reads the box it names the rename just done. Counts the boxes open in `open`.
+// user reads the box it names the rename just done. Counts the boxes open in `open`, and calls
+// `closed` when a box has been answered.
 class ReactivatingMessageBoxes : public ui::MessageBoxes
 {
 public:
-    ReactivatingMessageBoxes(ui::MessageBoxes &boxes, frmVOXA_R_1 *window, int &open)
+    ReactivatingMessageBoxes(ui::MessageBoxes &boxes, frmVOXA_R_1 *window, int &open,
+                             std::function<void()> closed)
         : m_boxes(boxes)
         , m_window(window)
         , m_open(open)
+        , m_closed(std::move(closed))
     { }
     bool confirm(const QString &text, ui::Icon icon) override
     {
@@ -106,40 +111,14 @@ private:
             m_window->activateWindow();
             QApplication::setActiveWindow(m_window);
         }
+        m_closed();
         return answer;
     }
 
     ui::MessageBoxes &m_boxes;
     frmVOXA_R_1 *m_window;
     int &m_open;
-};
-
-// Gives every row of the lists it serves one height, the natural height of a row of kanji,
-// kana and Latin letters in the list's face. Left alone, a row is as tall as the tallest face
-// its characters fall back to (an emoji, half-width kana), and a list sizes all its rows by
-// its first one; the target list and the new-name list would then drift apart row by row, and
-// the preview would show a name beside the wrong file.
-class FixedRowHeight : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        if (m_height == 0) {
-            QStyleOptionViewItem probe = option;
-            probe.text = QStringLiteral("漢かカAg");
-            probe.features |= QStyleOptionViewItem::HasDisplay;
-            const QStyle *style = probe.widget ? probe.widget->style() : QApplication::style();
-            m_height
-                = style->sizeFromContents(QStyle::CT_ItemViewItem, &probe, QSize(), probe.widget)
-                      .height();
-        }
-        return { QStyledItemDelegate::sizeHint(option, index).width(), m_height };
-    }
-
-private:
-    mutable int m_height = 0;
+    std::function<void()> m_closed;
 };
 
 // The local path a drag brings, when it may be dropped: the first local file or folder among
@@ -203,7 +182,8 @@ frmVOXA_R_1::frmVOXA_R_1(const Services &services, QWidget *parent)
     if (!m_services.messages)
         m_ownMessages = std::make_unique<ui::QtMessageBoxes>(this);
     m_messages = std::make_unique<ReactivatingMessageBoxes>(
-        m_services.messages ? *m_services.messages : *m_ownMessages, this, m_busy);
+        m_services.messages ? *m_services.messages : *m_ownMessages, this, m_busy,
+        [this] { openKeptFolderLater(); });
     ui::installJapaneseFonts();
     setWindowIcon(ui::programIcon());
     createControls();
@@ -303,12 +283,7 @@ void frmVOXA_R_1::createControls()
           Qt::AlignHCenter, 6000, 1320, 2175, 255);
     List2 = new QListWidget(client);
     place(List2, "List2", 5880, 1680, 2415, 3480);
-    auto *rows = new FixedRowHeight(this);
-    for (QListWidget *list : { List1, List2 }) {
-        list->setItemDelegate(rows);
-        list->setUniformItemSizes(true);
-        list->setSelectionMode(QAbstractItemView::SingleSelection);
-    }
+    m_sideBySide = new SideBySideLists(List1, List2, this);
 
     Command1 = new QPushButton(msg::RenameButton, client);
     place(Command1, "Command1", 4440, 5400, 1455, 375);
@@ -362,6 +337,13 @@ void frmVOXA_R_1::createMenus()
     action(mnuHelp, mnuVer, "mnuVer", QStringLiteral("バージョン情報(&V)"), Qt::Key_V);
     action(mnuHelp, mnuReadme, "mnuReadme", QStringLiteral("お読み下さい(&H)"), Qt::Key_H);
     createNumberMenu();
+
+    // F5 lists the folder again, as in file managers; it is a key of the window, not a menu item.
+    m_relist = new QAction(this);
+    m_relist->setObjectName(QStringLiteral("relistFolder"));
+    m_relist->setShortcut(QKeySequence(Qt::Key_F5));
+    m_relist->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_relist);
 }
 
 // The form's event map.
@@ -387,6 +369,7 @@ void frmVOXA_R_1::connectEvents()
     connect(mnuReadme, &QAction::triggered, this, [this] { mnuReadme_Click(); });
     for (QAction *a : { mnuOrderName, mnuOrderNatural, mnuOrderTaken, mnuOrderModified, mnuPairs })
         connect(a, &QAction::triggered, this, [this] { mnuNumber_Click(); });
+    connect(m_relist, &QAction::triggered, this, [this] { relistFolder(); });
 
     // Focus and key events of the controls with GotFocus, LostFocus or KeyPress handlers.
     for (QWidget *w :
@@ -508,7 +491,9 @@ void frmVOXA_R_1::Form_Load()
 
     // Drive1, Dir1 and the folder listing start on the process's current folder, or on the
     // folder the program was given. Setting the folder lists nothing: the target list stays
-    // empty until the user chooses.
+    // empty until the user chooses. A folder given from outside is a choice, though: it is
+    // listed, with the file type now in Combo1, as soon as the window is up (a message the
+    // listing may show then has a window to stand on).
     const QString current
         = m_services.startFolder.isEmpty() ? QDir::currentPath() : m_services.startFolder;
     {
@@ -517,6 +502,10 @@ void frmVOXA_R_1::Form_Load()
     }
     Drive1->showFolder(Dir1->path());
     File1.setPath(Dir1->path());
+    if (m_services.listStartFolder && !m_services.startFolder.isEmpty()) {
+        m_keptFolder = QFile::encodeName(m_services.startFolder);
+        openKeptFolderLater();
+    }
 
     // Emptying the boxes runs their change handlers, which empty the new-name list and set
     // StartNo to 0. QLineEdit reports no change for a text that stays empty, so the handlers
@@ -563,15 +552,56 @@ bool frmVOXA_R_1::busy() const
 
 bool frmVOXA_R_1::goToFolder(const QByteArray &path)
 {
-    if (busy())
+    if (busy()) {
+        m_keptFolder = path;
         return false;
+    }
     const FolderRequest request = folderRequestOf(path);
+    const QString before = Dir1->path();
     if (request.folder.isEmpty() || !Dir1->setPath(request.folder)) {
         messages().inform(request.folder.isEmpty() ? request.problem
                                                    : msg::FolderNotReadable + request.folder);
         return false;
     }
+    // Moving to another folder has listed it; the folder already shown is listed here.
+    if (Dir1->path() == before)
+        Dir1_Change();
     return true;
+}
+
+void frmVOXA_R_1::relistFolder()
+{
+    Dir1->reload();
+    Dir1_Change();
+}
+
+void frmVOXA_R_1::leaveBusy()
+{
+    --m_busy;
+    openKeptFolderLater();
+}
+
+// Queued: the handler that ran the box or the run goes on to its end first.
+void frmVOXA_R_1::openKeptFolderLater()
+{
+    if (!m_keptFolder.isEmpty())
+        QTimer::singleShot(0, this, [this] { openKeptFolder(); });
+}
+
+void frmVOXA_R_1::openKeptFolder()
+{
+    if (m_keptFolder.isEmpty() || busy())
+        return;
+    goToFolder(std::exchange(m_keptFolder, QByteArray()));
+}
+
+// A modal window of another part of the program (the print dialog, a box of the read-me
+// window) has closed.
+bool frmVOXA_R_1::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowUnblocked)
+        openKeptFolderLater();
+    return QMainWindow::event(event);
 }
 
 void frmVOXA_R_1::bringToFront()
@@ -589,16 +619,17 @@ void frmVOXA_R_1::dragEnterEvent(QDragEnterEvent *event)
 
 void frmVOXA_R_1::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (!busy() && !droppedPath(event).isEmpty())
+    if (!droppedPath(event).isEmpty())
         acceptDrop(event);
     else
         event->ignore();
 }
 
+// A folder dropped while busy() is kept, as one handed over.
 void frmVOXA_R_1::dropEvent(QDropEvent *event)
 {
     const QByteArray path = droppedPath(event);
-    if (busy() || path.isEmpty()) {
+    if (path.isEmpty()) {
         event->ignore();
         return;
     }
@@ -617,7 +648,10 @@ void frmVOXA_R_1::LIST2_CLEAR()
 
 void frmVOXA_R_1::Dir1_Change()
 {
-    Drive1->showFolder(Dir1->path());
+    // Finding a folder's drive reads the system's mount table: only when the folder changed,
+    // not at every listing of the same folder.
+    if (Dir1->path() != std::exchange(m_driveShownFor, Dir1->path()))
+        Drive1->showFolder(Dir1->path());
     if (renaming::isEveryFilePattern(Combo1->currentText())) {
         File1.setPath(Dir1->path());
         if (!messages().retry(msg::ChooseExtension))
@@ -637,7 +671,11 @@ void frmVOXA_R_1::Dir1_Change()
         LIST2_CLEAR();
         List1->addItems(names);
         List1->setUpdatesEnabled(true);
-        tellOfInterruptedRun();
+        m_sideBySide->showFromTop();
+        // Every temporary name ends in ".zyx": without one in the listing no run can have
+        // been cut off, and the history need not be read (a second listing of the folder).
+        if (File1.sawTemporaryName())
+            tellOfInterruptedRun();
         tellOfNamesLeftOut();
     }
     if (List1->count() > 1)

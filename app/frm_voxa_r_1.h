@@ -19,8 +19,13 @@
 // faces its file; with the name order and no pairs it is the folder listing as it is.
 //
 // A folder can also come from outside: the program's argument, a drop on the window, or a later
-// start of the program handing its argument over. goToFolder() moves the folder list there as
-// the user would, unless a run or a message box is in progress.
+// start of the program handing its argument over. goToFolder() moves the folder list there and
+// lists its files with the file type in Combo1, as if the user had opened it; a folder that
+// comes while a run or a message box is in progress is kept and opened when it has ended.
+//
+// The two lists stand side by side, row i of List2 the new name of row i of List1; the pairing
+// (SideBySideLists) scrolls and selects them together, and every listing shows both from their
+// first row. F5 lists the folder again.
 //
 // Handlers run synchronously, one at a time: setting a text box's text from code runs its
 // change handler before setText() returns, Dir1->setPath() runs Dir1_Change, and moving the
@@ -47,6 +52,8 @@
 #include <QPushButton>
 
 #include <memory>
+
+class SideBySideLists;
 
 namespace ui {
 class CentredWindow;
@@ -148,11 +155,16 @@ public:
     // How many running numbers the target list takes (its groups).
     int groupCount() const;
 
-    // Moves the folder list to the folder `path` asks for (a file: the folder holding it), as
-    // if the user had chosen it there; a folder that cannot be shown is told in a box, and so is
-    // a path whose bytes are not UTF-8 (folder_request.h). Ignored while busy(). Returns
-    // whether the folder list shows that folder now.
+    // Moves the folder list to the folder `path` asks for (a file: the folder holding it) and
+    // lists it, as if the user had chosen it there, also when the folder list already shows
+    // it; a folder that cannot be shown is told in a box, and so is a path whose bytes are not
+    // UTF-8 (folder_request.h). While busy(), the path is kept (the latest one only) and goes
+    // to the folder when the run or box has ended. Returns whether the folder list shows that
+    // folder now.
     bool goToFolder(const QByteArray &path);
+    // Lists the folder again, its subfolders too, as F5 does: files added, removed or renamed
+    // by other programs since the last listing show, and the preview is emptied.
+    void relistFolder();
     // Brings the window to the front, out of its minimised state.
     void bringToFront();
     // Whether a rename or restore runs or a message box is open.
@@ -167,7 +179,7 @@ public:
         {
             ++m_window->m_busy;
         }
-        ~Running() { --m_window->m_busy; }
+        ~Running() { m_window->leaveBusy(); }
         Running(const Running &) = delete;
         Running &operator=(const Running &) = delete;
 
@@ -176,6 +188,7 @@ public:
     };
 
 protected:
+    bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -198,9 +211,17 @@ private:
     // their progress in the caption; Esc stops the reading and goes back to the name order.
     QStringList numberedListing(); // numbering_menu.cpp
     void showProgress(const QString &caption);
+    // Ends one run or box; once nothing is busy any more, a kept folder is opened.
+    void leaveBusy();
+    void openKeptFolderLater();
+    void openKeptFolder();
 
     Services m_services;
     ui::CentredWindow *m_centred; // a child of the window
+    SideBySideLists *m_sideBySide = nullptr; // a child of the window
+    QAction *m_relist = nullptr; // F5
+    QByteArray m_keptFolder; // a folder that came while busy, opened when that has ended
+    QString m_driveShownFor; // the folder whose drive Drive1 was last set to by a listing
     QElapsedTimer m_sinceProgress;
     int m_busy = 0; // runs in progress and message boxes open
     QString m_pendingCaption;

@@ -25,4 +25,7 @@ struct Services
     // The file that keeps the Number menu's choice between starts; empty: the user's own
     // settings of Kelvaro.
     QString settingsFile = {};
+    // Whether startFolder was asked for from outside (the program's argument, "Open with"): it
+    // is then listed as soon as the window is up, as a folder dropped on the window is.
+    bool listStartFolder = false;
 };

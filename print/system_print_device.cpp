@@ -3,6 +3,8 @@
 #include "japanese_fonts.h"
 
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrintDialog>
@@ -53,9 +55,7 @@ public:
         if (!m_chosen || pointSize <= 0)
             return false;
         ui::installJapaneseFonts();
-        m_font = QFont(face);
-        m_font.setPointSizeF(pointSize);
-        m_font.setStyleHint(QFont::TypeWriter);
+        m_font = fixedPitchFont(face, pointSize);
         return QFontMetricsF(m_font, &m_printer).lineSpacing() > 0 && m_printer.height() > 0;
     }
 
@@ -109,6 +109,43 @@ public:
     }
 
 private:
+    // The face to print `face` in: the first of `face` itself (where it is installed) and the
+    // faces made to stand in for it that is truly fixed-pitch, so that the columns the report
+    // aligns with blanks line up on paper; `face` as the system resolves it when none is.
+    // Unhinted, so that every glyph has its design width at every size the document is
+    // scaled to.
+    QFont fixedPitchFont(const QString &face, double pointSize) const
+    {
+        QStringList families { QStringLiteral("IPAMincho"), QStringLiteral("IPAGothic"),
+                               QStringLiteral("Noto Sans Mono CJK JP") };
+        if (QFontDatabase::hasFamily(face))
+            families.prepend(face);
+        for (const QString &family : families) {
+            QFont font(family);
+            font.setPointSizeF(pointSize);
+            font.setHintingPreference(QFont::PreferNoHinting);
+            if (QFontInfo(font).family() == family && isFixedPitch(font))
+                return font;
+        }
+        QFont font(face);
+        font.setPointSizeF(pointSize);
+        font.setStyleHint(QFont::TypeWriter);
+        font.setHintingPreference(QFont::PreferNoHinting);
+        return font;
+    }
+
+    // Whether every half-width character of the report is as wide as a blank and every
+    // full-width one as wide as two, in `font` on the printer.
+    bool isFixedPitch(const QFont &font) const
+    {
+        const QFontMetricsF metrics(font, &m_printer);
+        const double blank = metrics.horizontalAdvance(u' ');
+        const auto columns
+            = [&](const QString &text) { return metrics.horizontalAdvance(text) / blank; };
+        return blank > 0 && qFuzzyCompare(columns(QStringLiteral("-aZ.0ｱé")), 7.0)
+            && qFuzzyCompare(columns(QStringLiteral("漢かア〜○α①")), 14.0);
+    }
+
     struct Line
     {
         QFont font;

@@ -3,10 +3,13 @@
 #include "folder.h"
 #include "history.h"
 
+#include <QByteArrayView>
 #include <QStringDecoder>
 #include <QStringView>
+#include <QVarLengthArray>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #ifdef Q_OS_WIN
@@ -54,7 +57,7 @@ QStringList foldedPieces(const QString &patterns)
     return pieces;
 }
 
-bool matchesFolded(const QStringList &foldedPatterns, const QString &folded)
+bool matchesFolded(const QStringList &foldedPatterns, QStringView folded)
 {
     for (const QString &pattern : foldedPatterns) {
         if (wildcardMatch(pattern, folded))
@@ -72,65 +75,144 @@ bool matchesAny(const QStringList &foldedPatterns, const QString &name)
     return matchesFolded(foldedPatterns, name.toCaseFolded());
 }
 
-#ifndef Q_OS_WIN
-// Every regular file of the folder whose name is valid UTF-8 and does not start with ".",
-// read through the folder's own handle where it gives one, else by path. readdir and the
-// entry's type avoid one stat per file, which keeps 10,000 files fast. The regular files left
-// out for their names go to `notUtf8`, decoded with U+FFFD for their bad bytes, only to be
-// matched and counted; `failure` is the reason no listing was read.
-QStringList regularFiles(const QString &path, renaming::Folder *folder, QStringList *notUtf8,
-                         QString *failure)
+// The longest entry name a folder gives, in UTF-16 code units, without the heap: NAME_MAX
+// bytes of UTF-8 never decode to more code units than bytes.
+constexpr qsizetype NameBufferSize = 512;
+using NameBuffer = QVarLengthArray<QChar, NameBufferSize>;
+
+// One entry name as text and case-folded, in buffers that are reused from name to name, so
+// that a listing of 10,000 files makes no allocation for a name it does not keep. The folding
+// is QString::toCaseFolded()'s (simple case folding, one code point at a time, which never
+// changes a code point's length).
+class EntryName
 {
-    QStringList names;
+public:
+    // Takes a name as the folder gives it; false when it is not valid UTF-8. A name of ASCII
+    // characters, nearly every name, is widened and folded in the same single pass.
+    bool decode(QByteArrayView raw)
+    {
+        const qsizetype size = raw.size();
+        m_text.resize(size);
+        m_folded.resize(size);
+        qsizetype i = 0;
+        for (; i < size; ++i) {
+            const auto c = static_cast<uchar>(raw[i]);
+            if (c >= 0x80)
+                break;
+            m_text[i] = QLatin1Char(char(c));
+            m_folded[i] = QLatin1Char(char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
+        }
+        if (i == size)
+            return true;
+        m_decoder.resetState();
+        m_text.resize(std::max(m_decoder.requiredSpace(size), qsizetype(1)));
+        const QChar *end = m_decoder.appendToBuffer(m_text.data(), raw);
+        if (m_decoder.hasError())
+            return false;
+        m_text.resize(end - m_text.data());
+        fold();
+        return true;
+    }
+
+    void take(QStringView name)
+    {
+        m_text.clear();
+        m_text.append(name.data(), name.size());
+        fold();
+    }
+
+    QStringView text() const { return { m_text.data(), m_text.size() }; }
+    QStringView folded() const { return { m_folded.data(), m_folded.size() }; }
+
+private:
+    void fold()
+    {
+        const qsizetype size = m_text.size();
+        m_folded.resize(size);
+        for (qsizetype i = 0; i < size; ++i) {
+            const QChar c = m_text[i];
+            if (c.isHighSurrogate() && i + 1 < size && m_text[i + 1].isLowSurrogate()) {
+                const char32_t f = QChar::toCaseFolded(QChar::surrogateToUcs4(c, m_text[i + 1]));
+                m_folded[i] = QChar(QChar::highSurrogate(f));
+                m_folded[++i] = QChar(QChar::lowSurrogate(f));
+            } else {
+                m_folded[i] = QChar(QChar::toCaseFolded(c.unicode()));
+            }
+        }
+    }
+
+    QStringDecoder m_decoder { QStringDecoder::Utf8, renaming::EntryNameDecoding };
+    NameBuffer m_text;
+    NameBuffer m_folded;
+};
+
+// Whether a raw entry name ends in ".zyx" in any case, as every temporary name of a batch
+// rename or a restore does.
+bool endsInTemporaryExtension(QByteArrayView raw)
+{
+    return raw.size() >= 4 && raw.last(4).compare(".zyx", Qt::CaseInsensitive) == 0;
+}
+
+// Calls `visit(name)` with an EntryName for every regular file of the folder whose name is
+// valid UTF-8 and does not start with "."; `name` holds it only during the call. The folder is
+// read through its own handle where `folder` gives one, else by path. readdir and the entry's
+// type avoid one stat per file. `sawTemporary` is set when any entry at all (hidden, not valid
+// text, a folder) ends in ".zyx". The regular files left out for their names go to `notUtf8`,
+// decoded with U+FFFD for their bad bytes, only to be matched and counted; `failure` is the
+// reason no listing was read.
+template<typename Visit>
+void visitRegularFiles(const QString &path, renaming::Folder *folder, bool *sawTemporary,
+                       QStringList *notUtf8, QString *failure, Visit &&visit)
+{
+    EntryName name;
+#ifndef Q_OS_WIN
     const int handle = folder ? folder->newListingHandle() : -1;
     DIR *dir = handle >= 0 ? ::fdopendir(handle) : ::opendir(QFile::encodeName(path).constData());
     if (!dir) {
         *failure = qt_error_string(errno);
         if (handle >= 0)
             ::close(handle);
-        return names;
+        return;
     }
     ::rewinddir(dir);
     const int fd = ::dirfd(dir);
-    QStringDecoder decoder(QStringDecoder::Utf8, renaming::EntryNameDecoding);
     while (const dirent *entry = ::readdir(dir)) {
-        const char *raw = entry->d_name;
-        if (raw[0] == '.')
+        const QByteArrayView raw(entry->d_name);
+        *sawTemporary = *sawTemporary || endsInTemporaryExtension(raw);
+        if (raw.front() == '.')
             continue;
         bool regular = entry->d_type == DT_REG;
         if (entry->d_type == DT_UNKNOWN) {
             struct stat st;
-            regular = ::fstatat(fd, raw, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+            regular = ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
+                && S_ISREG(st.st_mode);
         }
         if (!regular)
             continue;
-        decoder.resetState();
-        const QString name = decoder(QByteArrayView(raw));
-        if (decoder.hasError()) {
+        if (!name.decode(raw)) {
             notUtf8->append(QString::fromUtf8(raw));
             continue;
         }
-        names.append(name);
+        visit(name);
     }
     ::closedir(dir);
-    return names;
-}
 #else
-QStringList regularFiles(const QString &path, renaming::Folder *, QStringList *, QString *failure)
-{
+    Q_UNUSED(folder);
+    Q_UNUSED(notUtf8);
     if (!QFileInfo(path).isDir()) {
         *failure = QStringLiteral("Not a folder");
-        return {};
+        return;
     }
-    QStringList names;
     const QStringList all = QDir(path).entryList(QDir::Files | QDir::NoDotAndDotDot);
-    for (const QString &name : all) {
-        if (!name.startsWith(u'.'))
-            names.append(name);
+    for (const QString &entry : all) {
+        *sawTemporary = *sawTemporary || entry.endsWith(u".zyx", Qt::CaseInsensitive);
+        if (entry.startsWith(u'.'))
+            continue;
+        name.take(entry);
+        visit(name);
     }
-    return names;
-}
 #endif
+}
 
 } // namespace
 
@@ -177,13 +259,11 @@ void FolderListing::refresh(Folder *folder)
     m_names.clear();
     m_notUtf8 = 0;
     m_failure.clear();
+    m_sawTemporaryName = false;
     const QStringList patterns = foldedPieces(m_pattern);
     if ((m_path.isEmpty() && !folder) || patterns.isEmpty())
         return;
     QStringList notUtf8;
-    const QStringList all = regularFiles(m_path, folder, &notUtf8, &m_failure);
-    for (const QString &name : std::as_const(notUtf8))
-        m_notUtf8 += !isHistoryFileName(name) && matchesAny(patterns, name);
     // Each name is case-folded once; comparing the folded texts orders the names exactly as
     // QString::compare(Qt::CaseInsensitive) would, without folding every name again in each
     // of the N log N comparisons of the sort.
@@ -193,18 +273,27 @@ void FolderListing::refresh(Folder *folder)
         QString name;
     };
     std::vector<Entry> entries;
-    entries.reserve(size_t(all.size()));
-    for (const QString &name : all) {
-        // The history files are the program's own: renaming one would lose the undo it holds.
-        if (isHistoryFileName(name))
-            continue;
-        QString folded = name.toCaseFolded();
-        if (matchesFolded(patterns, folded))
-            entries.push_back({ std::move(folded), name });
-    }
-    // Without regard to case; names that differ only in case keep a fixed order.
-    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
-        const int c = QString::compare(a.folded, b.folded, Qt::CaseSensitive);
+    visitRegularFiles(m_path, folder, &m_sawTemporaryName, &notUtf8, &m_failure,
+                      [&](const EntryName &entry) {
+                          // The history files are the program's own: renaming one would lose the
+                          // undo it holds.
+                          const QStringView name = entry.text(), folded = entry.folded();
+                          if (isHistoryFileName(name) || !matchesFolded(patterns, folded))
+                              return;
+                          // Only a name that is kept becomes a string; a name that folding leaves
+                          // as it is (lower-case ASCII) shares one string with its folded form.
+                          QString kept = name.toString();
+                          entries.push_back({ folded == name ? kept : folded.toString(), kept });
+                      });
+    // Without regard to case; names that differ only in case keep a fixed order. The folded
+    // names compare as QString::compare() does, code unit by code unit, but inline.
+    const auto units = [](const QString &s) {
+        return std::u16string_view(QStringView(s).utf16(), std::size_t(s.size()));
+    };
+    for (const QString &name : std::as_const(notUtf8))
+        m_notUtf8 += !isHistoryFileName(name) && matchesAny(patterns, name);
+    std::sort(entries.begin(), entries.end(), [&units](const Entry &a, const Entry &b) {
+        const int c = units(a.folded).compare(units(b.folded));
         return c != 0 ? c < 0 : a.name < b.name;
     });
     m_names.reserve(qsizetype(entries.size()));

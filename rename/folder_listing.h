@@ -39,6 +39,10 @@ public:
     int notUtf8() const { return m_notUtf8; }
     // The system's reason when the folder could not be listed; empty when it was.
     const QString &failure() const { return m_failure; }
+    // Whether the folder held, when it was listed, any entry whose name ends in ".zyx" (in any
+    // case; hidden, folder or not). Every temporary name of a batch rename or a restore does,
+    // so without one no rename or restore can have been cut off there.
+    bool sawTemporaryName() const { return m_sawTemporaryName; }
 
     // Each setter takes the listing anew, even when the value is unchanged.
     void setPath(const QString &path);
@@ -60,6 +64,7 @@ private:
     QStringList m_names;
     int m_notUtf8 = 0;
     QString m_failure;
+    bool m_sawTemporaryName = false;
 };
 
 } // namespace renaming

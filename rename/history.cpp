@@ -74,7 +74,7 @@ QString historyFileName(const QString &typePart, int k)
     return QStringLiteral("VOXA") + typePart + QString::number(k) + QStringLiteral(".log");
 }
 
-bool isHistoryFileName(const QString &name)
+bool isHistoryFileName(QStringView name)
 {
     // "VOXA" + at least one digit + ".log"
     return name.size() >= 9 && name.startsWith(QLatin1String("VOXA"), Qt::CaseInsensitive)

@@ -42,7 +42,7 @@ QString historyFileName(const QString &typePart, int k);
 // "VOXA", any file-type part, a number, ".log". The file-type part may itself end in digits,
 // so every such name ending in a digit before ".log" qualifies. These names are the
 // program's own: no batch renames a file from or to one, and the listing leaves them out.
-bool isHistoryFileName(const QString &name);
+bool isHistoryFileName(QStringView name);
 
 // The ways a history file name can be read as file-type part + number: the number is one to
 // three of the last digits before ".log", spelled as historyFileName spells it (no leading

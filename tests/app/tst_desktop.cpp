@@ -236,61 +236,117 @@ private slots:
         QCOMPARE(received, sent);
     }
 
-    // A folder or a file dropped on the window opens its folder, as if chosen in the folder list;
-    // never taken as a move (the source would delete what it moved), and not while a box is open.
-    void dropOpensFolder_data()
+    // A folder given from outside (dropped on the window, handed over by a later start, or the
+    // program's argument) is opened and listed with the file type in the box, as if chosen in
+    // the folder list; a file opens the folder holding it, and the folder already shown is
+    // listed again. One that comes while a box is open or a run goes on is kept and opened when
+    // that has ended. A drop is never taken as a move: the source would delete what it moved.
+    // Paths go as bytes: a name outside ASCII arrives as it is, and one that is not UTF-8 (its
+    // text would name the folder "\uFFFD" beside it) is refused with a message.
+    void folderFromOutside_data()
     {
-        QTest::addColumn<QByteArray>("dropped");
-        QTest::addColumn<bool>("duringBox");
-        QTest::addColumn<bool>("moves");
-        QTest::newRow("folder") << QByteArray("photos") << false << true;
-        QTest::newRow("file") << QByteArray("photos/a.jpg") << false << true;
-        QTest::newRow("while a box is open") << QByteArray("photos") << true << false;
-        QTest::newRow("path that does not exist") << QByteArray("gone") << false << false;
-        QTest::newRow("name outside ASCII") << QByteArray("写真") << false << true;
-        // Its text would be the name of the folder "\uFFFD" beside it.
-        QTest::newRow("name that is not UTF-8") << QByteArray("\xff") << false << false;
+        QTest::addColumn<QString>("way"); // drop, hand-over, start
+        QTest::addColumn<QByteArray>("given");
+        // "", "box", "run"; "shown": the folder is shown; "not asked": the program starts on
+        // the folder by itself (a plain start lists nothing).
+        QTest::addColumn<QString>("during");
+        // clang-format off
+        QTest::newRow("drop a folder") << "drop" << QByteArray("photos") << "";
+        QTest::newRow("drop a file") << "drop" << QByteArray("photos/a.jpg") << "";
+        QTest::newRow("drop while a box is open") << "drop" << QByteArray("photos") << "box";
+        QTest::newRow("drop a path that does not exist") << "drop" << QByteArray("gone") << "";
+        QTest::newRow("drop a name outside ASCII") << "drop" << QByteArray("写真") << "";
+        QTest::newRow("drop a name that is not UTF-8") << "drop" << QByteArray("\xff") << "";
+        QTest::newRow("hand over a folder") << "hand-over" << QByteArray("photos") << "";
+        QTest::newRow("hand over while a box is open") << "hand-over" << QByteArray("photos")
+                                                       << "box";
+        QTest::newRow("hand over during a run") << "hand-over" << QByteArray("photos/a.jpg")
+                                                << "run";
+        QTest::newRow("hand over the folder shown") << "hand-over" << QByteArray("photos")
+                                                    << "shown";
+        QTest::newRow("hand over a name that is not UTF-8") << "hand-over" << QByteArray("\xff")
+                                                            << "";
+        QTest::newRow("start on a folder") << "start" << QByteArray("photos") << "";
+        QTest::newRow("start on a folder not asked for") << "start" << QByteArray("photos")
+                                                         << "not asked";
+        // clang-format on
     }
-    void dropOpensFolder()
+    void folderFromOutside()
     {
-        QFETCH(QByteArray, dropped);
-        QFETCH(bool, duringBox);
-        QFETCH(bool, moves);
+        QFETCH(QString, way);
+        QFETCH(QByteArray, given);
+        QFETCH(QString, during);
         QTemporaryDir dir;
         const QByteArray base = QFile::encodeName(dir.path()) + '/';
         for (const QByteArray name : { "photos", "写真", "\xff", "\xef\xbf\xbd" })
             QVERIFY(::mkdir(base + name, 0755) == 0);
-        touch(dir.filePath("photos"), "a.jpg");
-        ShownWindow w;
-        w.open(dir.path());
-        QMimeData mime;
-        // As file managers send it: the path's bytes, percent-encoded.
-        mime.setData("text/uri-list", "file://" + (base + dropped).toPercentEncoding("/") + "\r\n");
-        bool accepted = false;
-        const auto drop = [&] {
+        const QString photos = dir.filePath("photos");
+        for (const char *name : { "a.jpg", "b.jpg", "c.txt" })
+            touch(photos, name);
+        touch(dir.filePath("写真"), "s.jpg");
+        touch(dir.path(), "x.jpg");
+        ShownWindow w(0, {}, way == "start" ? photos : QString(), during != "not asked");
+        if (way != "start")
+            w.open(during == "shown" ? photos : dir.path());
+        QStringList listed { "a.jpg", "b.jpg" };
+        if (during == "shown") {
+            touch(photos, "d.jpg");
+            listed << "d.jpg";
+        }
+        const auto give = [&] {
+            if (way == "hand-over") {
+                w->goToFolder(base + given);
+                return;
+            }
+            QMimeData mime;
+            // As file managers send it: the path's bytes, percent-encoded.
+            mime.setData("text/uri-list",
+                         "file://" + (base + given).toPercentEncoding("/") + "\r\n");
             const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
             QDragEnterEvent enter(QPoint(10, 10), actions, &mime, Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(w.window.get(), &enter);
             QDropEvent event(QPointF(10, 10), actions, &mime, Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(w.window.get(), &event);
-            accepted = event.isAccepted() && event.dropAction() != Qt::MoveAction;
+            QVERIFY(event.isAccepted() && event.dropAction() != Qt::MoveAction);
         };
         QStringList boxes;
-        if (duringBox) {
-            w.boxes.onShow = [&](const auto &) { drop(); };
+        bool openedTooSoon = false;
+        const auto giveWhileBusy = [&] {
+            give();
+            QCoreApplication::processEvents();
+            openedTooSoon = w->Dir1->path() != dir.path();
+        };
+        if (during == "box") {
+            w.boxes.onShow = [&](const auto &) { giveWhileBusy(); };
             w->mnuVer_Click();
+            w.boxes.onShow = nullptr;
             boxes << msg::VersionLine;
-        } else {
-            drop();
+        } else if (during == "run") {
+            const frmVOXA_R_1::Running run(w.window.get());
+            giveWhileBusy();
+        } else if (way != "start") {
+            give();
         }
-        QCOMPARE(accepted, !duringBox);
+        QVERIFY(!openedTooSoon);
         QCoreApplication::processEvents();
-        const QString opened = dir.filePath(dropped.startsWith("photos") ? "photos" : dropped);
-        QCOMPARE(w->Dir1->path(), moves ? opened : dir.path());
-        if (dropped == "gone")
-            boxes << msg::FolderNotFound + dir.filePath(dropped);
-        if (dropped == "\xff")
-            boxes << msg::FolderNameNotText + dir.path() + "/\\xff";
+        const QString opened = QString::fromUtf8(given.startsWith("photos") ? "photos" : given);
+        if (during == "not asked") {
+            QCOMPARE(w->Dir1->path(), photos);
+            listed.clear();
+        } else if (given == "gone" || given == "\xff") {
+            boxes << (given == "gone" ? msg::FolderNotFound + dir.filePath("gone")
+                                      : msg::FolderNameNotText + dir.path() + "/\\xff");
+            QCOMPARE(w->Dir1->path(), dir.path());
+            listed = QStringList { "x.jpg" };
+        } else {
+            QCOMPARE(w->Dir1->path(), dir.filePath(opened));
+            QCOMPARE(w->Combo1->currentText(), QStringLiteral("*.jpg"));
+            if (opened == "写真")
+                listed = QStringList { "s.jpg" };
+            else
+                QCOMPARE(QApplication::focusWidget(), w->Text1);
+        }
+        QCOMPARE(listEntries(w->List1), listed);
         QCOMPARE(w.boxes.texts(), boxes);
         ::rmdir(base + "\xff");
     }

@@ -13,6 +13,7 @@ class TestTargetSelection : public QObject
 
     QTemporaryDir m_big; // 9,999 files "a*.jpg" and one "b.jpg"
     QTemporaryDir m_mixed; // A.jpg, b.jpg, C.jpg, d.txt and names that must never be listed
+    QTemporaryDir m_cases; // names whose case folding is not ASCII's
 
 private slots:
     void initTestCase()
@@ -26,6 +27,8 @@ private slots:
                "VOXAjpg0.log", "voxatxt1.LOG" })
             touch(m_mixed.path(), name);
         QVERIFY(QDir(m_mixed.path()).mkdir(QStringLiteral("sub.jpg")));
+        for (const char *name : { "ärger2.jpg", "Ärger.JPG", "𐐀x.jpg", "ŉ.jpg", "ΣΑΣ.jpg" })
+            touch(m_cases.path(), name);
     }
     void cleanupTestCase()
     {
@@ -63,35 +66,48 @@ private slots:
     // folder and pattern.
     void listing_data()
     {
-        QTest::addColumn<bool>("big"); // the folder of 10,000 files
+        // Listed after the mixed folder: "big" (10,000 files), "cases" (or none).
+        QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<bool>("retry");
         QTest::addColumn<QString>("refusal");
         QTest::addColumn<bool>("leftOut"); // the name that is not UTF-8 is told of
         QTest::addColumn<QStringList>("expected"); // "9999": that many names
+        const QString big = "big", cases = "cases", none;
         // History files are never listed; a leading U+FEFF is part of a name.
         const QStringList jpgs { "A.jpg", "b.jpg", "C.jpg" },
             txts { "d.txt", QChar(0xFEFF) + QString("e.txt") };
         const QString tooMany = "ファイル数が 9999を越えていますから処理出来ません";
-        QTest::newRow("9999") << true << "a*.jpg" << false << "" << false << QStringList { "9999" };
-        QTest::newRow("10000") << true << "*.jpg" << false << tooMany << false << jpgs;
+        QTest::newRow("9999") << big << "a*.jpg" << false << "" << false << QStringList { "9999" };
+        QTest::newRow("10000") << big << "*.jpg" << false << tooMany << false << jpgs;
         QTest::newRow("*.*, retry")
-            << true << "*.*" << true << msg::ChooseExtension << false << jpgs;
+            << big << "*.*" << true << msg::ChooseExtension << false << jpgs;
         QTest::newRow("*.*, cancel")
-            << true << "*.*" << false << msg::ChooseExtension << false << jpgs;
-        QTest::newRow("capitals") << false << "*.JPG" << false << "" << true << jpgs;
-        QTest::newRow("*") << false << "*" << false << "" << true
+            << big << "*.*" << false << msg::ChooseExtension << false << jpgs;
+        QTest::newRow("capitals") << none << "*.JPG" << false << "" << true << jpgs;
+        QTest::newRow("*") << none << "*" << false << "" << true
                            << jpgs + QStringList { "d.txt", "noext", txts[1] };
-        QTest::newRow("two") << false << "*.txt;*.jpg" << false << "" << true << jpgs + txts;
-        QTest::newRow("txt") << false << "*.txt" << false << "" << false << txts;
-        QTest::newRow("one file") << false << "noext" << false << "" << false
+        QTest::newRow("two") << none << "*.txt;*.jpg" << false << "" << true << jpgs + txts;
+        QTest::newRow("txt") << none << "*.txt" << false << "" << false << txts;
+        QTest::newRow("one file") << none << "noext" << false << "" << false
                                   << QStringList { "noext" };
-        QTest::newRow("*.log") << false << "*.log" << false << "" << false << QStringList {};
-        QTest::newRow("empty") << false << "" << false << "" << false << QStringList {};
+        QTest::newRow("*.log") << none << "*.log" << false << "" << false << QStringList {};
+        QTest::newRow("empty") << none << "" << false << "" << false << QStringList {};
+        // Case folded as QString::toCaseFolded() does, outside the BMP too; the order is that of
+        // the folded names.
+        QTest::newRow("ä, any case")
+            << cases << "Ä*" << false << "" << false << QStringList { "Ärger.JPG", "ärger2.jpg" };
+        QTest::newRow("Deseret, any case")
+            << cases << "𐐨*" << false << "" << false << QStringList { "𐐀x.jpg" };
+        QTest::newRow("σ, final and capital")
+            << cases << "σας.*" << false << "" << false << QStringList { "ΣΑΣ.jpg" };
+        QTest::newRow("cases, sorted")
+            << cases << "*.jpg" << false << "" << false
+            << QStringList { "Ärger.JPG", "ärger2.jpg", "ŉ.jpg", "ΣΑΣ.jpg", "𐐀x.jpg" };
     }
     void listing()
     {
-        QFETCH(bool, big);
+        QFETCH(QString, folder);
         QFETCH(QString, pattern);
         QFETCH(bool, retry);
         QFETCH(QString, refusal);
@@ -108,8 +124,10 @@ private slots:
         w->List2->addItem(QStringLiteral("preview"));
         w->Combo1->setEditText(pattern);
         w.boxes.answer({ retry });
-        if (big)
+        if (folder == "big")
             w.open(m_big.path());
+        else if (folder == "cases")
+            w.open(m_cases.path());
         else
             QTest::keyClick(w->Combo1, Qt::Key_Return);
         QStringList boxes;

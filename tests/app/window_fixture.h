@@ -23,13 +23,18 @@ struct ShownWindow
 
     // `failRename`: the k-th rename in a folder fails; -k: and every rename after it.
     // `settingsFile` keeps the Number menu's choice; empty: a fresh file of this window's own.
-    explicit ShownWindow(int failRename = 0, const QString &settingsFile = {})
+    // `startFolder`: the folder the window starts on; `given`: asked for from outside, as the
+    // program's argument.
+    explicit ShownWindow(int failRename = 0, const QString &settingsFile = {},
+                         const QString &startFolder = {}, bool given = true)
     {
         Services services;
         services.messages = &boxes;
         services.settingsFile
             = settingsFile.isEmpty() ? settingsDir.filePath("kelvaro.ini") : settingsFile;
         services.programFolder = QCoreApplication::applicationDirPath();
+        services.startFolder = startFolder;
+        services.listStartFolder = given && !startFolder.isEmpty();
         services.openFolder = [failRename](const QString &path, QString *) {
             auto folder = wrapFolder<FaultyFolder>(path);
             if (folder && failRename > 0)

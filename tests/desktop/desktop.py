@@ -5,6 +5,7 @@ properties, rows of the lists through the accessibility tree, files on disk.
 
 Usage: desktop.py STATE KELVARO window LOCALE     sizes, frames, icons, rows side by side
        desktop.py STATE KELVARO numbering LOCALE  the Number menu from the keyboard
+       desktop.py STATE KELVARO lists LOCALE      a folder given from outside; the lists scrolled
        desktop.py STATE KELVARO killed_rename     a rename killed in each pass, then restored
        desktop.py STATE KELVARO odd_paths LOCALE  folders whose names are bytes, not text
        desktop.py STATE BUILD_DIR installed_package
@@ -131,11 +132,11 @@ class Program:
         self.process = subprocess.Popen(command, cwd=folder, env=env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def start_again(self, command):
-        """A later start of the program, which hands its folder over and ends."""
-        ended = subprocess.run(command, env=self.env, timeout=60,
+    def start_again(self, *arguments):
+        """A later start of the program, which hands its arguments over to this one and ends."""
+        later = subprocess.run([self.process.args[0], *arguments], env=self.env, timeout=60,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        check(ended.returncode == 0, f"a later start ended with status {ended.returncode}")
+        check(later.returncode == 0, f"a later start ended with status {later.returncode}")
 
     def __enter__(self):
         return self
@@ -292,6 +293,98 @@ def numbering(exe, lang):
               "natural order with the preview beside them; kept for the next start")
 
 
+def facing(app, count):
+    """The rows of both lists, once each holds `count`, checked to stand level row by row."""
+    targets = rows_of(app, "作業対象ファイル名", count)
+    previews = rows_of(app, "改名後ファイル名", count)
+    for i, (target, preview) in enumerate(zip(targets, previews)):
+        check(target[1] == preview[1], f"row {i}: target at y={target[1]}, new name at "
+                                       f"y={preview[1]}")
+    return targets
+
+
+def first_visible(app, name, rows):
+    """The index of the row at the top of the list named `name`."""
+    top = extents(find(app, Atspi.Role.LIST, name))[1]
+    return min(range(len(rows)), key=lambda i: abs(rows[i][1] - top))
+
+
+def lists(exe, lang):
+    """A folder given as the argument is listed at once; the two lists scroll together (wheel,
+    keys), a folder handed over while a box is open is opened when it is answered, and after
+    that listing both lists start at their first row, rows level."""
+    with tempfile.TemporaryDirectory() as work:
+        first, second = Path(work, "img"), Path(work, "big")
+        first.mkdir()
+        second.mkdir()
+        for i in range(60):
+            Path(first, f"img{i:05d}.jpg").write_text(str(i))
+        for i in range(40):
+            Path(second, f"big{i:04d}.jpg").write_text(str(i))
+        long_name = "a." + "長い名前の写真" * 5 + ".jpg"  # wider than the list: cut off
+        Path(second, long_name).write_text("long")
+        with Program([exe, str(first)], work, lang) as program:
+            app = program.accessible()
+            framed_window("Kelvaro")
+            rows_of(app, "作業対象ファイル名", 60)  # listed without a key pressed
+            print("started on a folder: its 60 files listed at once")
+
+            type_text("p")  # the listing left the focus in the prefix box
+            key("Return")
+            type_text("1")
+            key("Return")  # leaving the start number builds the preview
+            rows = facing(app, 60)
+            x, y, width, height = extents(find(app, Atspi.Role.LIST, "作業対象ファイル名"))
+            run("xdotool", "mousemove", str(x + width // 2), str(y + height // 2))
+            run("xdotool", "click", "--repeat", "4", "--delay", "100", "5")  # wheel down
+            rows = wait_for("the target list scrolled",
+                            lambda: (lambda r: r if first_visible(app, "作業対象ファイル名", r) > 0
+                                     else None)(rows_of(app, "作業対象ファイル名", 60)))
+            facing(app, 60)
+            print(f"wheel on the target list: row {first_visible(app, '作業対象ファイル名', rows)}"
+                  " at the top of both lists")
+
+            x, y, width, height = extents(find(app, Atspi.Role.LIST, "改名後ファイル名"))
+            run("xdotool", "mousemove", str(x + width // 2), str(y + 5), "click", "1")
+            key("End")
+            rows = wait_for("the new-name list at its end",
+                            lambda: (lambda r: r if first_visible(app, "改名後ファイル名", r) > 30
+                                     else None)(rows_of(app, "改名後ファイル名", 60)))
+            facing(app, 60)
+            print("End in the new-name list: both lists at their last rows")
+
+            main = framed_window("Kelvaro")
+            key("ctrl+v")  # the version box
+            wait_for("the version box", lambda: [w for w in windows("Kelvaro") if w != main])
+            program.start_again(str(second))
+            time.sleep(1)  # the running copy takes the hand-over in while the box stays open
+            check(len(rows_of(app, "作業対象ファイル名", 60)) == 60,
+                  "the folder handed over was opened while the box was open")
+            answer("Kelvaro", besides=main)
+            rows = rows_of(app, "作業対象ファイル名", 41)
+            check(first_visible(app, "作業対象ファイル名", rows) == 0,
+                  "the target list does not start at its first row after the listing")
+            type_text("q")
+            key("Return")
+            type_text("1")
+            key("Return")
+            rows = facing(app, 41)
+            check(first_visible(app, "改名後ファイル名", rows) == 0,
+                  "the new-name list does not start at its first row")
+            print("a folder handed over during a box: opened after it, both lists from row 0")
+
+            x, y, width, height = rows[0]
+            run("xdotool", "mousemove", str(x + width // 2), str(y + height // 2))
+            wait_for("the tooltip with the whole name",
+                     lambda: find(app, Atspi.Role.TOOL_TIP, long_name), seconds=10)
+            print("a name cut off in the list shows whole in its tooltip")
+
+            Path(second, "big9999.jpg").write_text("new")
+            key("F5")
+            rows_of(app, "作業対象ファイル名", 42)
+            print("F5: the file added from outside is listed")
+
+
 def killed_rename(exe):
     """A batch rename killed half-way through each of its passes: the next start points to the
     restore, and the restore gives every file back its name and contents."""
@@ -410,12 +503,12 @@ def odd_paths(exe, lang):
         with Program([exe], folders[b"start"], lang, home) as program:
             app = program.accessible()
             main = main_window()
-            program.start_again([exe, folders["写真".encode()]])
+            program.start_again(folders["写真".encode()])
             check(window_on(main, everywhere) == folders["写真".encode()],
                   "a handed-over folder outside ASCII was not opened")
             for given, says in ((folders[b"photos"] + b"\nevil", "photos\\nevil"),
                                 (folders[b"\xff"], not_text)):
-                program.start_again([exe, given])
+                program.start_again(given)
                 text = box_text(app)
                 check(says in text, f"the box says {text!r}")
                 answer("Kelvaro", besides=main)
@@ -486,6 +579,8 @@ def main():
             window(sys.argv[2], sys.argv[4])
         elif command == "numbering":
             numbering(sys.argv[2], sys.argv[4])
+        elif command == "lists":
+            lists(sys.argv[2], sys.argv[4])
         elif command == "killed_rename":
             killed_rename(sys.argv[2])
         elif command == "odd_paths":

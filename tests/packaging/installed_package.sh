@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package of the program, installs it into a temporary root, checks the
 # layout (program and read-me side by side, launcher, command-line companion, a valid desktop
-# entry that takes a folder, icon, declared dependencies), renames and restores a folder with
-# the installed command-line companion, then starts the installed program on a virtual X
-# display and opens its read-me window, which must find its read-me file.
+# entry that takes a folder, icon, copyright file and changelog, declared dependencies) and,
+# where lintian is installed, that Debian policy finds no error in it; renames and restores a
+# folder with the installed command-line companion, then starts the installed program on a
+# virtual X display and opens its read-me window, which must find its read-me file.
 # Usage: installed_package.sh BUILD_DIR
 set -euo pipefail
 if [ "${1:-}" != --inside ]; then
@@ -21,7 +22,8 @@ if [ "${1:-}" != --inside ]; then
     dpkg-deb -x "$deb" "$root"
     for f in usr/libexec/kelvaro/kelvaro usr/libexec/kelvaro/VOXA01.vxa usr/bin/kelvaro \
         usr/bin/kelvaro-cli usr/share/applications/kelvaro.desktop \
-        usr/share/icons/hicolor/scalable/apps/kelvaro.svg; do
+        usr/share/icons/hicolor/scalable/apps/kelvaro.svg usr/share/doc/kelvaro/copyright \
+        usr/share/doc/kelvaro/changelog.gz; do
         [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
     done
     entry=$root/usr/share/applications/kelvaro.desktop
@@ -30,6 +32,12 @@ if [ "${1:-}" != --inside ]; then
         || { echo "the desktop entry does not take a folder"; exit 1; }
     grep -q '^Name\[ja\]=' "$entry"
     echo "package layout and dependencies are as expected"
+    # Debian policy, as lintian checks it (where it is installed): no errors.
+    if command -v lintian >/dev/null; then
+        lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 \
+            || { cat "$work/lintian.log"; echo "lintian finds errors in the package"; exit 1; }
+        echo "lintian finds no errors"
+    fi
 
     # The installed command-line companion renames a folder and undoes it.
     cli=$root/usr/bin/kelvaro-cli

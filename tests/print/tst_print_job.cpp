@@ -1,12 +1,15 @@
 // The target-list report layout, the print run shared by both printouts (on a recording
 // device), and the PDF print device, whose output is read back with pdftotext.
 #include "messages.h"
+#include "naming.h"
 #include "recording_print_device.h"
 #include "scripted_message_boxes.h"
 #include "system_print_device.h"
 #include "target_list_report.h"
 
+#include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,9 +39,20 @@ private slots:
         row("all new names empty", "a.jpg|long.jpg", "|", 23, kept);
         row("new names: W1+W2+9, right-aligned", "abcde.jpg|abcd.jpg", "pre0001.jpeg|p.jpg", 30,
             { b(6) + "abcde.jpg" + b(3) + "pre0001.jpeg", b(7) + "abcd.jpg" + b(3) + "p.jpg" });
-        // Full-width and non-BMP characters are one column each (code points, not UTF-16).
-        row("full-width and emoji", "写真😀😀.jpg|ab.jpg", "旅行0001.jpg|x", 8 + 10 + 9,
-            { b(6) + "写真😀😀.jpg" + b(3) + "旅行0001.jpg", b(8) + "ab.jpg" + b(3) + "x" });
+        // Widths in display columns: a wide or full-width character (kanji, kana, emoji, 〜,
+        // ＡＢ) takes two, a half-width one (ｶﾅ, Latin, é) one; a character outside the BMP is
+        // counted once, not once per half of its surrogate pair.
+        row("full-width and emoji", "写真😀😀.jpg|ab.jpg", "旅行0001.jpg|x", 12 + 12 + 9,
+            { b(6) + "写真😀😀.jpg" + b(3) + "旅行0001.jpg", b(12) + "ab.jpg" + b(3) + "x" });
+        row("half-width kana, wave dash, full-width Latin", "ｶﾅ〜.txt|ＡＢé.txt", "", 9 + 15,
+            { b(7) + "ｶﾅ〜.txt" + b(3) + msg::ReportNotRenamed,
+              b(6) + "ＡＢé.txt" + b(3) + msg::ReportNotRenamed });
+        // Ambiguous width: two where the Japanese code page holds the character as double-byte
+        // (○ ※ ① α ×, full-width in Japanese faces), one where it does not (é, ä).
+        row("ambiguous width", "○○.jpg|①α×.jpg|café.jpg", "", 10 + 15,
+            { b(8) + "○○.jpg" + b(3) + msg::ReportNotRenamed,
+              b(6) + "①α×.jpg" + b(3) + msg::ReportNotRenamed,
+              b(8) + "café.jpg" + b(3) + msg::ReportNotRenamed });
         row("single target", "x.txt", "n0000.txt", 23, { b(6) + "x.txt" + b(3) + "n0000.txt" });
         row("new-name list shorter", "a.gif|b.gif", "z0001.gif", 23,
             { b(6) + "a.gif" + b(3) + "z0001.gif", b(6) + "b.gif" + b(3) });
@@ -130,7 +144,128 @@ private slots:
         QVERIFY(!QFile::exists(abandoned));
     }
 
+    // Printed to a PDF and read back with pdftotext: every new name starts at one x and every
+    // old name ends at one x, the rules reach three columns past the new names, and nothing
+    // passes the printable area; for names in every script, and for a 200-character name that
+    // makes the whole document print smaller.
+    void pdfColumnsLineUp_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QStringList>("oldNames");
+        const QString longName = QStringLiteral("長い名前long").repeated(25) + ".jpg";
+        const QStringList latin { "a.jpg", "IMG_0001.jpg", "holiday-photo.jpeg" },
+            kana { "かな.jpg", "ひらがなとカタカナ.jpg", "ｶﾀｶﾅ.jpg", "b.jpg" },
+            kanji { "京都.jpg", "清水寺の夕焼け.jpg", "漢字.写真.jpg" },
+            wave { "〜.jpg", "a〜b.jpg", "〜〜〜.txt.jpg" },
+            ambiguous { "○○旅行.jpg", "①写真.jpg", "αβ.jpg", "café.jpg", "x.jpg" };
+        QTest::newRow("Latin") << "trip" << latin;
+        QTest::newRow("kana") << "旅行" << kana;
+        QTest::newRow("kanji") << "写真" << kanji;
+        QTest::newRow("wave dash") << "波〜" << wave;
+        QTest::newRow("ambiguous width") << "※" << ambiguous;
+        QTest::newRow("200 characters") << "p" << QStringList { "a.jpg", longName };
+        QTest::newRow("all together") << "x" << latin + kana + kanji + wave + ambiguous;
+        QCOMPARE(longName.size(), 204);
+    }
+    void pdfColumnsLineUp()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(QStringList, oldNames);
+        QStringList newNames;
+        for (qsizetype i = 0; i < oldNames.size(); ++i)
+            newNames << renaming::newName(prefix, 1, int(i), oldNames[i]).value_or(QString());
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+        ScriptedMessageBoxes boxes;
+        printTargetList(
+            oldNames, newNames, [&] { return makePdfPrintDevice(pdf); }, nullptr, boxes);
+        QVERIFY(boxes.shown.isEmpty());
+
+        const QList<QList<Word>> lines = pdfLines(pdf);
+        QCOMPARE(lines.size(), oldNames.size() + 4);
+        const Word rule = lines[1].constFirst();
+        const QString hyphens = targetListReport(oldNames, newNames)[1].trimmed();
+        QCOMPARE(rule.text, hyphens);
+        const double column = (rule.right - rule.left) / double(hyphens.size());
+        // The rule begins in column 3, the old names end in column 6 + W1.
+        const double oldEnd = rule.left + double(3 + widest(oldNames)) * column;
+        double newEnd = 0;
+        for (qsizetype i = 0; i < oldNames.size(); ++i) {
+            const QList<Word> &line = lines[i + 2];
+            QVERIFY2(line.size() >= 2, qPrintable(oldNames[i]));
+            QVERIFY2(qAbs(line[line.size() - 2].right - oldEnd) < column / 10,
+                     qPrintable(QStringLiteral("%1 ends at %2, not %3")
+                                    .arg(oldNames[i])
+                                    .arg(line[line.size() - 2].right)
+                                    .arg(oldEnd)));
+            QVERIFY2(qAbs(line.constLast().left - (oldEnd + 3 * column)) < column / 10,
+                     qPrintable(QStringLiteral("%1 starts at %2, not %3")
+                                    .arg(newNames[i])
+                                    .arg(line.constLast().left)
+                                    .arg(oldEnd + 3 * column)));
+            newEnd = std::max(newEnd, line.constLast().right);
+        }
+        QVERIFY2(qAbs(rule.right - (newEnd + 3 * column)) < column / 10,
+                 qPrintable(QStringLiteral("the rule ends at %1, the new names at %2")
+                                .arg(rule.right)
+                                .arg(newEnd)));
+        QCOMPARE(lines[oldNames.size() + 2].constFirst().text, hyphens);
+
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QRectF area = printer.pageLayout().paintRectPoints();
+        for (const QList<Word> &line : lines) {
+            for (const Word &word : line)
+                QVERIFY2(word.left >= area.left() - 0.5 && word.right <= area.right() + 0.5
+                             && word.bottom <= area.bottom() + 0.5,
+                         qPrintable(QStringLiteral("%1 at %2..%3 passes the printable area %4..%5")
+                                        .arg(word.text)
+                                        .arg(word.left)
+                                        .arg(word.right)
+                                        .arg(area.left())
+                                        .arg(area.right())));
+        }
+    }
+
 private:
+    struct Word
+    {
+        QString text;
+        double left, right, bottom; // points from the page's top left corner
+    };
+
+    // The words of the PDF's first page, line by line: words that stand on one line share
+    // their top (the report is set in one face).
+    static QList<QList<Word>> pdfLines(const QString &pdf)
+    {
+        QProcess pdftotext;
+        pdftotext.start(QStringLiteral("pdftotext"), { "-bbox", "-f", "1", "-l", "1", pdf, "-" });
+        if (!pdftotext.waitForFinished(60000) || pdftotext.exitCode() != 0)
+            return {};
+        const QString html = QString::fromUtf8(pdftotext.readAllStandardOutput());
+        static const QRegularExpression word(
+            QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" )re"
+                           R"re(yMax="([\d.]+)">([^<]*)</word>)re"));
+        QList<QList<Word>> lines;
+        QString top;
+        for (const QRegularExpressionMatch &m : word.globalMatch(html)) {
+            if (lines.isEmpty() || m.captured(2) != top)
+                lines.append(QList<Word> {});
+            top = m.captured(2);
+            lines.last().append({ m.captured(5), m.captured(1).toDouble(), m.captured(3).toDouble(),
+                                  m.captured(4).toDouble() });
+        }
+        return lines;
+    }
+
+    static qsizetype widest(const QStringList &names)
+    {
+        qsizetype w = 0;
+        for (const QString &name : names)
+            w = std::max(w, displayWidth(name));
+        return w;
+    }
+
     static QString b(int n) { return QString(n, u' '); }
 };
 
