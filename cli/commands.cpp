@@ -49,6 +49,8 @@ QString messageOf(renaming::BatchOutcome outcome)
     }
     for (QString &name : outcome.historyNotRestored)
         name = escaped(name);
+    for (QString &kept : outcome.keptNames)
+        kept = escaped(kept);
     return outcome.message();
 }
 
@@ -59,6 +61,8 @@ QString messageOf(renaming::RestoreOutcome outcome)
         file.historyName = escaped(file.historyName);
         file.currentName = escaped(file.currentName);
     }
+    for (QString &kept : outcome.keptNames)
+        kept = escaped(kept);
     return outcome.message();
 }
 
@@ -68,6 +72,8 @@ ExitStatus statusOf(renaming::BatchStatus status)
     case renaming::BatchStatus::Ready:
     case renaming::BatchStatus::Done:
         return Done;
+    case renaming::BatchStatus::DoneNotSynced:
+        return NotSynced;
     case renaming::BatchStatus::HistoryWriteFailed:
     case renaming::BatchStatus::RolledBack:
         return RolledBack;
@@ -86,6 +92,8 @@ ExitStatus statusOf(renaming::RestoreStatus status)
     case renaming::RestoreStatus::AllUndone:
     case renaming::RestoreStatus::Cancelled:
         return Done;
+    case renaming::RestoreStatus::NotSynced:
+        return NotSynced;
     case renaming::RestoreStatus::RolledBack:
         return RolledBack;
     case renaming::RestoreStatus::NotRolledBack:
@@ -146,8 +154,8 @@ ExitStatus renameFiles(const Request &request, Terminal &terminal)
     const renaming::BatchOutcome outcome = renaming::runBatch(
         *folder, plan, [&terminal](const renaming::RenameStep &) { terminal.advanceProgress(); });
     terminal.endProgress();
-    if (!outcome.ok())
-        terminal.tell(messageOf(outcome));
+    if (const QString text = messageOf(outcome); !text.isEmpty())
+        terminal.tell(text);
     return statusOf(outcome.status);
 }
 
@@ -240,8 +248,14 @@ ExitStatus removeHistory(const Request &request, Terminal &terminal)
     renaming::HistoryDeletion deletion = renaming::deleteHistory(*folder, request.pattern);
     for (const QString &name : std::as_const(deletion.deleted))
         terminal.print(escaped(name));
+    if (deletion.interrupted)
+        return refuse(terminal, msg::CliDeleteInterrupted);
     if (!deletion.refusal.isEmpty())
         return refuse(terminal, escaped(deletion.refusal));
+    if (deletion.notDeleted.isEmpty() && !deletion.notSynced.isEmpty()) {
+        terminal.tell(deletion.message());
+        return NotSynced;
+    }
     if (deletion.notDeleted.isEmpty())
         return Done;
     for (QString &entry : deletion.notDeleted)

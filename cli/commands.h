@@ -23,6 +23,7 @@ enum ExitStatus : int {
     RolledBack = 3, // a rename failed; everything it touched was put back
     NotRolledBack = 4, // a rename or deletion failed and left something as it was not before
     Cancelled = 5, // the user answered no to a question
+    NotSynced = 6, // done, but the system could not confirm that it reached the disk
 };
 
 struct Request

@@ -3,6 +3,7 @@
 #include "folder.h"
 #include "history.h"
 #include "messages.h"
+#include "recovery.h"
 
 namespace renaming {
 
@@ -10,9 +11,11 @@ QString HistoryDeletion::message() const
 {
     if (!refusal.isEmpty())
         return refusal;
-    if (notDeleted.isEmpty())
-        return {};
-    return msg::HistoryNotDeleted + notDeleted.join(u'\n');
+    if (!notDeleted.isEmpty())
+        return msg::HistoryNotDeleted + notDeleted.join(u'\n');
+    if (!notSynced.isEmpty())
+        return msg::DeleteDoneNotSynced + notSynced;
+    return {};
 }
 
 HistoryDeletion deleteHistory(Folder &folder, const QString &pattern)
@@ -28,20 +31,27 @@ HistoryDeletion deleteHistory(Folder &folder, const QString &pattern)
         result.refusal = msg::FaultyHistory;
         return result;
     }
+    if (interruptedRunPending(folder, pattern)) {
+        result.refusal = msg::DeleteInterrupted;
+        result.interrupted = true;
+        return result;
+    }
     for (int k = 0; k <= HighestChainNumber; ++k) {
         if (!chain.present(k))
             continue;
         const QString name = chain.fileName(k);
+        // A failure that left the name gone counts as done (Folder::remove looks).
         if (const OpResult removed = folder.remove(name))
             result.deleted.append(name);
-        else if (folder.exists(name))
+        else
             result.notDeleted.append(QStringLiteral("%1 (%2)").arg(name, removed.reason));
     }
     for (const QString &leftover : chain.leftoverTemporaries())
         folder.remove(leftover);
     // The deletions reach the disk now; a chain that came back after a power cut could be
     // restored by mistake.
-    folder.sync();
+    if (const OpResult synced = folder.sync(); !synced)
+        result.notSynced = synced.reason.isEmpty() ? QStringLiteral("?") : synced.reason;
     return result;
 }
 

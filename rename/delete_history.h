@@ -2,7 +2,8 @@
 // every number the restore looks at, in whatever spelling of the file type the folder holds
 // them. Files behind a gap go too; file 101, which the restore never reads, stays. A file
 // type that gives no plain history name, or a chain with a file in two spellings, is refused
-// with nothing deleted.
+// with nothing deleted; so is a chain whose newest rename was cut off (recovery.h): its files
+// would lose their first names for good, and the restore must finish it first.
 #pragma once
 
 #include <QString>
@@ -20,6 +21,8 @@ struct HistoryDeletion
     // meant to make final.
     QStringList notDeleted;
     QString refusal; // the command was refused and deleted nothing
+    bool interrupted = false; // refused because a cut-off run is to be finished by the restore
+    QString notSynced; // deleted, but the folder could not be synced: the system's reason
 
     // The text that tells the user; empty when every existing file was deleted.
     QString message() const;

@@ -71,6 +71,19 @@ inline const QString RenameFailed = QStringLiteral("改名に失敗しました�
 inline const QString RenameNotRolledBack
     = QStringLiteral("次のファイルは元の名前に戻せませんでした（元の名前 → 今の名前）：");
 inline const QString HistoryNotRestored = QStringLiteral("改名履歴を元に戻せませんでした：");
+// A batch, a restore or delete history whose last sync failed: done, but the system could not
+// confirm that it reached the disk; the history that undoes a batch stays.
+inline const QString RenameDoneNotSynced
+    = QStringLiteral("ファイル名改名終わりましたが、ディスクに書き込まれたか確かめられません：");
+inline const QString HistoryKeptUnconfirmed
+    = QStringLiteral("ディスクに書き込まれたか確かめられませんので、改名履歴を残しました（「ファイ"
+                     "ル名の復元」で消せます）：");
+// Names that may be second names of a file, on a file system that cannot tell.
+inline const QString SecondNamesKept
+    = QStringLiteral("同じファイルの別名かも知れませんので、次の名前を残しました（名前 → "
+                     "同じと思われるファイル）：");
+// After a list of the names a file may carry, when the folder could not be asked.
+inline const QString PlaceUnknown = QStringLiteral("（どれか確かめられません）");
 inline QString renamingAway(const QString &from, const QString &to)
 {
     return from + QStringLiteral("　を一旦　") + to + QStringLiteral("に改名しています");
@@ -117,11 +130,17 @@ inline const QString RecoveryMismatch
     = QStringLiteral("改名記録と一致しないため､ファイル名を元に戻せません：");
 inline const QString InterruptedHint
     = QStringLiteral("前回の改名が中断されています。「ファイル名の復元」で元に戻せます");
+inline const QString RestoreDoneNotSynced
+    = QStringLiteral("ファイル名を元に戻しましたが、ディスクに書き込まれたか確かめられません：");
 
 // Delete history.
 inline const QString AskDeleteHistory
     = QStringLiteral("履歴を削除すると復帰出来なくなります。よろしいですか");
 inline const QString DeleteBadName = QStringLiteral("使えないファイル名ですから削除出来ません：");
+inline const QString DeleteInterrupted = QStringLiteral(
+    "前回の改名が中断されていますから削除出来ません。「ファイル名の復元」で元に戻して下さい");
+inline const QString DeleteDoneNotSynced
+    = QStringLiteral("改名履歴を削除しましたが、ディスクに書き込まれたか確かめられません：");
 
 // Printing and the read-me window.
 inline const QString NothingToPrint = QStringLiteral("印刷対象ファイルがありません");
@@ -141,6 +160,8 @@ inline const QString ReadmeCloseButton = QStringLiteral("閉じる");
 inline const QString CliFolderNotOpened = QStringLiteral("フォルダーを開けません：");
 inline const QString CliInterruptedHint
     = QStringLiteral("前回の改名が中断されています。kelvaro-cli restore で元に戻せます");
+inline const QString CliDeleteInterrupted = QStringLiteral(
+    "前回の改名が中断されていますから削除出来ません。kelvaro-cli restore で元に戻して下さい");
 inline const QString CliHistoryBadName
     = QStringLiteral("使えないファイル名ですから履歴を読めません：");
 inline const QString CliYesNo = QStringLiteral(" [y/N] ");
@@ -173,6 +194,8 @@ inline const QString CliHelp = QStringLiteral(
     "  3  失敗、すべて元に戻しました / failed, everything put back\n"
     "  4  失敗、元に戻せなかったファイルがあります / failed, some files not put back\n"
     "  5  質問に「いいえ」と答えました / answered no to a question\n"
+    "  6  終わりましたが、ディスクに書き込まれたか確かめられません /\n"
+    "     done, but the system could not confirm it reached the disk\n"
     "\n"
     "名前の制御文字は \\t \\x1b \\\\ のように表示します。\n"
     "Control characters in names are shown escaped: \\t \\x1b \\\\.");

@@ -74,6 +74,7 @@ struct UndoStep : StepNames
     // interrupted run, in place of the two passes.
     bool resumes = false;
     QList<RecoveryMove> moves;
+    QStringList keptNames; // second names the recovery keeps (StepState::keptNames)
 };
 
 // Reads files r and r − 1 into the names of a step: both readable, of `entries` lines (of any
@@ -97,6 +98,7 @@ enum class RestoreStatus {
     RolledBack, // a rename failed; every file of the step is back under its current name
     NotRolledBack, // a rename failed and some files could not be renamed back
     HistoryNotDeleted, // the step is undone but its history file could not be deleted
+    NotSynced, // the step is undone and its history deleted, but the folder could not be synced
 };
 
 // A file of a failed step that is not back under its name of file r.
@@ -114,7 +116,11 @@ struct RestoreOutcome
     // history file that could not be deleted.
     QString name;
     QString reason; // the system's reason for a failed rename, sync or deletion
-    QList<UnrestoredFile> unrestored; // NotRolledBack: in line order
+    // NotRolledBack: in line order; the current name is every name the file may carry
+    QList<UnrestoredFile> unrestored;
+    // Names kept because the file system cannot tell whether they are second names of a file
+    // of the set: "name → the file's name".
+    QStringList keptNames;
 
     bool ok() const
     {
@@ -128,6 +134,9 @@ struct RestoreOutcome
     }
     // The text that tells the user; empty when there is nothing to tell.
     QString message() const;
+
+private:
+    QString messageText(const QString &because) const;
 };
 
 // Reads files r and r − 1 into a step of `entries` lines and checks it against the folder.
@@ -148,7 +157,8 @@ RestoreOutcome runUndoStep(Folder &folder, const UndoStep &step,
                            const RestoreProgress &progress = {});
 
 // Syncs the folder, then deletes history file r, and file 0 when r is 1, then syncs again.
-// Done, or HistoryNotDeleted naming the first file that could not be deleted.
+// Done; HistoryNotDeleted naming the first file that could not be deleted (or the newest one,
+// kept because the renames could not be synced); NotSynced when only the last sync failed.
 RestoreOutcome retireUndoStep(Folder &folder, const HistoryChain &chain, int r);
 
 struct RestoreCallbacks
@@ -163,7 +173,9 @@ struct RestoreCallbacks
 
 // Scans the chain of the file type `pattern` ("*.jpg") and undoes its steps, newest first,
 // each after its question, until the chain is gone, the user cancels or a step is refused or
-// fails.
+// fails. The program's own leftover temporaries of the chain go first; a file 0 alone whose
+// names the folder all holds (the trace of a batch that never began or of a restore that
+// finished) goes too, and the restore then reports that there is no history.
 RestoreOutcome restoreNames(Folder &folder, const QString &pattern,
                             const RestoreCallbacks &callbacks = {});
 

@@ -85,8 +85,11 @@ private slots:
         add("type with a path", { .pattern = "*.x/../../outside/report",
                                   .message = bad + "VOXAx/../../outside/report0.log" });
         // A history write replaces no file but 101: a file 0 without a file 1, or anything at
-        // the next number, may be a stranger's. Found without regard to case.
-        add("only 0 present", { .history = 1, .message = taken + "VOXAjpg0.log" });
+        // the next number, may be a stranger's. Found without regard to case. A file 0 alone
+        // that names exactly the targets is the trace of a batch that never began: taken over.
+        add("only 0 present, naming the targets", { .history = 1 });
+        add("only 0 present, naming others", { .history = 1,
+            .extra = { { "VOXAjpg0.log", "x.jpg\r\n" } }, .message = taken + "VOXAjpg0.log" });
         add("user's file at file 0, case-insensitive disk", { .files = { "a.log", "b.log" },
             .pattern = "*.log", .extra = { { "voxalog0.log", "mine" } }, .ignoreCase = true,
             .message = taken + "voxalog0.log" });
