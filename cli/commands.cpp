@@ -98,6 +98,7 @@ ExitStatus statusOf(renaming::RestoreStatus status)
         return RolledBack;
     case renaming::RestoreStatus::NotRolledBack:
     case renaming::RestoreStatus::ResumeFailed:
+    case renaming::RestoreStatus::NamesKept:
     case renaming::RestoreStatus::HistoryNotDeleted:
         return NotRolledBack;
     default:

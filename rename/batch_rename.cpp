@@ -331,9 +331,13 @@ BatchOutcome runBatch(Folder &folder, const BatchPlan &plan, const RenameProgres
     // The history goes only when the folder shows every file under its old name, and that
     // state is on disk; otherwise the run stays recorded, as an interrupted one that the
     // restore finishes.
+    // A name kept beside a file keeps the history too, which explains it until the user has
+    // removed it and the restore has cleared the run.
     if (places.confirmedAtFirst()) {
         outcome.status = BatchStatus::RolledBack;
-        if (const OpResult synced = folder.sync(); !synced) {
+        if (!outcome.keptNames.isEmpty()) {
+            outcome.historyKept = true;
+        } else if (const OpResult synced = folder.sync(); !synced) {
             outcome.historyKept = true;
             for (const HistoryWrite &write : writes) {
                 if (write.written)

@@ -560,7 +560,9 @@ MoveResult Folder::moveByLink(const QString &from, const QString &to)
 
 MoveResult Folder::finishLink(const QString &from, const QString &to)
 {
-    return dropName(from, to, Proof::LinkJustMade);
+    MoveResult result = dropName(from, to, Proof::LinkReported);
+    result.linkReported = result.at == MoveResult::At::Both;
+    return result;
 }
 
 MoveResult Folder::checkedMove(const QString &from, const QString &to)
@@ -577,10 +579,10 @@ MoveResult Folder::checkedMove(const QString &from, const QString &to)
 }
 
 // The one rule for removing a name of a file: only while another name is known to hold that
-// same file. Known means that the file system has just reported the link to it made, or that
-// a look at both names shows one file (samenessOf: same device and inode, a link for each
-// name). On a file system whose inode numbers cannot tell, nothing is known, and both names
-// stay. Every removal of a name of a user's file goes through here.
+// same file. Known means that the file system has just reported the link between them made,
+// or that a look at both names shows one file (samenessOf: same device and inode, a link for
+// each name). On a file system whose inode numbers cannot tell, a look shows nothing, and both
+// names stay. Every removal of a name of a user's file goes through here.
 MoveResult Folder::dropName(const QString &extra, const QString &kept, Proof proof)
 {
     if (proof == Proof::Look) {
@@ -603,11 +605,11 @@ MoveResult Folder::dropName(const QString &extra, const QString &kept, Proof pro
     return notMoved(removed, after.known ? MoveResult::At::Both : MoveResult::At::Unknown);
 }
 
-MoveResult Folder::removeName(const QString &extra, const QString &kept)
+MoveResult Folder::removeName(const QString &extra, const QString &kept, Proof proof)
 {
     if (!isEntryName(extra) || !isEntryName(kept))
         return notMoved(outsideFolder());
-    return dropName(extra, kept, Proof::Look);
+    return dropName(extra, kept, proof);
 }
 
 OpResult Folder::remove(const QString &name)

@@ -83,6 +83,15 @@ struct MoveResult : OpResult
     // At::From: the new name is held by a file that may be this one under a second name, on a
     // file system whose inode numbers cannot tell; it must be kept.
     bool maybeSecondName = false;
+    // At::Both: the file system reported the link made, which proves the two names one file
+    // even where inode numbers cannot.
+    bool linkReported = false;
+};
+
+// What shows that two names hold one file before one of them is removed.
+enum class Proof {
+    LinkReported, // the file system has just reported the link from one to the other made
+    Look, // a look at both names now (same device and inode, a link for each name)
 };
 
 // The outcome of a durable write: ok when the file stands complete under its name.
@@ -159,11 +168,11 @@ public:
     // that left the name gone counts as done.
     virtual OpResult remove(const QString &name);
 
-    // Removes the name `extra` of a file that `kept` also holds, after a look at both shows
-    // one file. Done (at To) when only `kept` is left; otherwise At::From when the two are not
-    // known to be one file (nothing removed), At::Both when the removal failed, At::Unknown
-    // when the folder could not be asked.
-    MoveResult removeName(const QString &extra, const QString &kept);
+    // Removes the name `extra` of a file that `kept` also holds, when `proof` shows one file.
+    // Done (at To) when only `kept` is left; otherwise At::From when the two are not known to
+    // be one file (nothing removed), At::Both when the removal failed, At::Unknown when the
+    // folder could not be asked.
+    MoveResult removeName(const QString &extra, const QString &kept, Proof proof = Proof::Look);
 
     // Looks at both names.
     Sameness sameFile(const QString &a, const QString &b);
@@ -182,7 +191,6 @@ private:
         CheckedRename, // neither: look the name up, then a plain rename
     };
 
-    enum class Proof { LinkJustMade, Look };
     MoveResult dropName(const QString &extra, const QString &kept, Proof proof);
     MoveResult move(const QString &from, const QString &to);
     MoveResult moveByLink(const QString &from, const QString &to);

@@ -78,10 +78,11 @@ inline const QString RenameDoneNotSynced
 inline const QString HistoryKeptUnconfirmed
     = QStringLiteral("ディスクに書き込まれたか確かめられませんので、改名履歴を残しました（「ファイ"
                      "ル名の復元」で消せます）：");
-// Names that may be second names of a file, on a file system that cannot tell.
-inline const QString SecondNamesKept
-    = QStringLiteral("同じファイルの別名かも知れませんので、次の名前を残しました（名前 → "
-                     "同じと思われるファイル）：");
+// Names that may be second names of a file, on a file system that cannot tell: they stay, and
+// so does the history that explains them, until the user has removed them.
+inline const QString SecondNamesKept = QStringLiteral(
+    "同じファイルの別名かも知れませんので、次の名前と改名履歴を残しました。確かめて消してから、"
+    "もう一度元に戻して下さい（名前 → 同じと思われるファイル）：");
 // After a list of the names a file may carry, when the folder could not be asked.
 inline const QString PlaceUnknown = QStringLiteral("（どれか確かめられません）");
 inline QString renamingAway(const QString &from, const QString &to)

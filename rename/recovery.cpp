@@ -133,15 +133,11 @@ private:
         return false;
     }
 
-    bool isTemporaryOf(const QString &name, qsizetype j) const
-    {
-        return name == m_names.batchTemporary[j] || name == m_names.temporary[j];
-    }
-
-    // Lines whose file may stand under two of their names, one a temporary name: the look at
-    // both names decides (see KeepOrder). A second name of one file is removed before any
-    // rename; one the file system cannot tell from a second file stays where it is, held, and
-    // is reported. Either way it is no place of any line.
+    // Lines whose file may stand under two of their names: the look at both names decides
+    // (see KeepOrder). A second name of one file is removed before any rename; one the file
+    // system cannot tell from a second file stays where it is, held, and is reported. Either
+    // way it is no place of any line. Names exchanged within the set are two files, each with
+    // one link, which the look tells at once.
     void resolveSecondNames()
     {
         for (qsizetype j = 0; j < m_count; ++j) {
@@ -156,8 +152,6 @@ private:
             for (qsizetype a = 0; a < ordered.size(); ++a) {
                 for (qsizetype b = ordered.size() - 1; b > a; --b) {
                     const QString kept = ordered[a], extra = ordered[b];
-                    if (!isTemporaryOf(kept, j) && !isTemporaryOf(extra, j))
-                        continue;
                     const Sameness same = m_folder.sameFile(extra, kept);
                     if (same == Sameness::Different)
                         continue;
@@ -403,6 +397,7 @@ Places::Places(Folder &folder, const QStringList &first, const QStringList &temp
     , m_temporary(temporary)
     , m_final(final)
     , m_at(size_t(first.size()), At::First)
+    , m_linked(size_t(first.size()), false)
 { }
 
 const QString &Places::name(qsizetype i, At place) const
@@ -443,6 +438,7 @@ MoveResult Places::move(qsizetype i, At from, At to)
     case MoveResult::At::Both:
         m_at[size_t(i)]
             = std::min(from, to) == At::First ? At::FirstAndTemporary : At::TemporaryAndFinal;
+        m_linked[size_t(i)] = moved.linkReported;
         break;
     case MoveResult::At::Unknown:
         m_at[size_t(i)] = At::Unknown;
@@ -458,7 +454,8 @@ void Places::dropSecondName(qsizetype i)
         return;
     const At kept = both == At::FirstAndTemporary ? At::First : At::Temporary;
     const At extra = both == At::FirstAndTemporary ? At::Temporary : At::Final;
-    const MoveResult dropped = m_folder.removeName(name(i, extra), name(i, kept));
+    const MoveResult dropped = m_folder.removeName(
+        name(i, extra), name(i, kept), m_linked[size_t(i)] ? Proof::LinkReported : Proof::Look);
     switch (dropped.at) {
     case MoveResult::At::To:
         m_at[size_t(i)] = kept;

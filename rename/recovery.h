@@ -22,11 +22,11 @@
 //
 // A file can also be found under two names of its line: where the file system has no rename
 // that refuses a taken name, a rename is a link to the new name and then the removal of the
-// old one, and an interruption between the two leaves both. Every rename of the two programs
-// goes to or from a temporary name, so only a line whose temporary name is present besides
-// another of its names is looked at: when both names hold one file (same device and inode),
-// the name further from the line's earlier name is removed first; where the file system
-// cannot tell, both stay and the extra name is reported (Folder::removeName states the rule).
+// old one, and an interruption between the two leaves both. A line with two of its names
+// present is looked at: when both hold one file (same device and inode), the name further
+// from the line's earlier name is removed first; where the file system cannot tell, both stay,
+// the extra name is reported, and the step's history stays with it until the user has
+// removed it (Folder::removeName states the rule).
 //
 // The renames that follow keep the folder inside those shapes, so that a second interruption
 // is recovered in the same way: a batch that stopped is wound back as the batch rename itself
@@ -150,6 +150,7 @@ private:
     const QStringList &m_temporary;
     const QStringList &m_final;
     std::vector<At> m_at;
+    std::vector<bool> m_linked; // under two names by a link the file system reported made
     QSet<QString> m_keptNames;
     QStringList m_kept;
 };

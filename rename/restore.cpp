@@ -43,14 +43,14 @@ RestoreOutcome failedRename(Places &places, const UndoStep &step, qsizetype fail
     return o;
 }
 
-// Deletes one history file; a file that is already gone counts as deleted.
+// Deletes one history file; a file that is already gone counts as deleted (Folder::remove
+// looks), one the folder cannot be asked about does not.
 bool removeHistoryFile(Folder &folder, const QString &name, QString *reason)
 {
     const OpResult removed = folder.remove(name);
-    if (removed || !folder.exists(name))
-        return true;
-    *reason = removed.reason;
-    return false;
+    if (!removed)
+        *reason = removed.reason;
+    return removed.ok;
 }
 
 } // namespace
@@ -80,6 +80,8 @@ QString RestoreOutcome::messageText(const QString &because) const
         return {};
     case RestoreStatus::NotSynced:
         return msg::RestoreDoneNotSynced + reason;
+    case RestoreStatus::NamesKept:
+        return {}; // the kept names say it
     case RestoreStatus::TooManyChanges:
         return msg::TooManyChanges;
     case RestoreStatus::NoHistory:
@@ -180,8 +182,13 @@ RestoreOutcome planUndoStep(Folder &folder, const HistoryChain &chain, int r, in
     // Leftovers of an interrupted run that do not fit it: say which name is wrong, rather
     // than that a current name is missing, which is what the folder shows after any
     // interruption.
-    if (!state.normal && state.temporariesPresent)
-        return outcome(RestoreStatus::Mismatch, state.misfit);
+    if (!state.normal && state.temporariesPresent) {
+        // Where a name that does not fit may be a second name of a file of the set, the user
+        // is told so: it can be removed by hand, and the restore then goes through.
+        RestoreOutcome refused = outcome(RestoreStatus::Mismatch, state.misfit);
+        refused.keptNames = state.keptNames;
+        return refused;
+    }
 
     const FolderNames onDisk(folder);
     for (const QString &name : std::as_const(read->current)) {
@@ -316,10 +323,8 @@ RestoreOutcome restoreNames(Folder &folder, const QString &pattern,
     }
 
     int undone = 0;
-    QStringList kept;
-    const auto finish = [&undone, &kept](RestoreOutcome o) {
+    const auto finish = [&undone](RestoreOutcome o) {
         o.stepsUndone = undone;
-        o.keptNames = kept + o.keptNames;
         return o;
     };
     for (int r = scan.newest; r >= 1; --r) {
@@ -331,7 +336,14 @@ RestoreOutcome restoreNames(Folder &folder, const QString &pattern,
             return finish(planned);
         if (RestoreOutcome run = runUndoStep(folder, step, callbacks.progress); !run.ok())
             return finish(run);
-        kept += step.keptNames;
+        // The history explains the names kept beside the step's files: it stays with them.
+        if (!step.keptNames.isEmpty()) {
+            if (callbacks.stepFinished)
+                callbacks.stepFinished(r);
+            RestoreOutcome stopped = outcome(RestoreStatus::NamesKept);
+            stopped.keptNames = step.keptNames;
+            return finish(stopped);
+        }
         const RestoreOutcome retired = retireUndoStep(folder, chain, r);
         if (callbacks.stepFinished)
             callbacks.stepFinished(r);

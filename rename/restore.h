@@ -99,6 +99,9 @@ enum class RestoreStatus {
     NotRolledBack, // a rename failed and some files could not be renamed back
     HistoryNotDeleted, // the step is undone but its history file could not be deleted
     NotSynced, // the step is undone and its history deleted, but the folder could not be synced
+    // The step's renames are done, but names that may be second names of its files stand
+    // (keptNames): its history stays until the user has removed them.
+    NamesKept,
 };
 
 // A file of a failed step that is not back under its name of file r.
