@@ -129,6 +129,7 @@ public:
     int changes = 0; // requests that change the disk, so far
     int requests = 0; // every request
     bool syncFailed = false; // a sync reported a failure: nothing can say the work is on disk
+    int links = 0; // link requests, so far
     bool stopped() const { return m_stopped; }
     bool died() const { return m_died; }
 
@@ -203,6 +204,7 @@ public:
     }
     renaming::OpResult link(const QString &from, const QString &to) override
     {
+        ++links;
         return change([&]() -> renaming::OpResult {
             const QString source = m_disk.entry(from);
             if (!m_disk.kind.links || (!source.isEmpty() && !file(source).owned))
