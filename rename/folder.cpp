@@ -434,17 +434,22 @@ private:
 
 } // namespace
 
-Sameness samenessOf(const FileStatus &a, const FileStatus &b)
+Sameness samenessOf(const QString &nameA, const FileStatus &a, const QString &nameB,
+                    const FileStatus &b)
 {
-    // A file with one link cannot stand under two names: two spellings that reach one entry
-    // (where names ignore case) are one name.
-    if (!a.exists || !b.exists || a.links < 2 || b.links < 2)
+    // Two spellings of one name are one entry where names ignore case: never two names.
+    if (!a.exists || !b.exists || nameA.compare(nameB, Qt::CaseInsensitive) == 0)
+        return Sameness::Different;
+    // A link count can be stale (a share's client keeps the count of the old name from before
+    // a link whose reply was lost), but a file under two names shows two links under at least
+    // the name just looked up.
+    if (std::max(a.links, b.links) < 2)
         return Sameness::Different;
     if (a.inode != 0 && a.device == b.device && a.inode == b.inode)
         return Sameness::Same;
     // Different inode numbers prove nothing where the file system numbers each name on its
     // own; what it does tell must still agree.
-    if (a.links != b.links || a.size != b.size || a.modified != b.modified)
+    if (a.size != b.size || a.modified != b.modified)
         return Sameness::Different;
     return Sameness::Unknown;
 }
@@ -455,12 +460,34 @@ Sameness Folder::sameFile(const QString &a, const QString &b)
     const FileStatus second = status(b);
     if (!first.known || !second.known)
         return Sameness::Unknown;
-    return samenessOf(first, second);
+    return samenessOf(a, first, b, second);
 }
 
 MoveResult Folder::renameNoReplace(const QString &from, const QString &to)
 {
     return move(from, to);
+}
+
+// A look after a failure, or before a name is removed. A share's client may still show a name
+// that its last request removed (it keeps the entry until it expires; FUSE for a second, NFS
+// for several), so whether a name is there comes from a listing, which the file system answers
+// itself; what the file is comes from the look. A name the listing holds but the look cannot
+// find is not known.
+FileStatus Folder::lookAgain(const QString &name, const std::optional<QSet<QString>> &listing)
+{
+    FileStatus look = status(name);
+    if (!listing || !look.known) {
+        look.known = false;
+        return look;
+    }
+    bool listed = listing->contains(name);
+    for (auto it = listing->cbegin(); look.exists && !listed && it != listing->cend(); ++it)
+        listed = it->compare(name, Qt::CaseInsensitive) == 0; // the entry's own spelling
+    if (!listed)
+        look.exists = false;
+    else if (!look.exists)
+        look.known = false;
+    return look;
 }
 
 // Where a file is after a request that should have moved it failed. The failure itself
@@ -471,15 +498,16 @@ MoveResult Folder::lookAfterFailure(const QString &from, const QString &to, cons
     FileStatus ownSource, ownTarget;
     source = source ? source : &ownSource;
     target = target ? target : &ownTarget;
-    *source = status(from);
-    *target = status(to);
+    const std::optional<QSet<QString>> listing = entryNames();
+    *source = lookAgain(from, listing);
+    *target = lookAgain(to, listing);
     if (!source->known || !target->known)
         return notMoved(failed, MoveResult::At::Unknown);
     if (!source->exists)
         return target->exists ? MoveResult {} : notMoved(failed, MoveResult::At::Unknown);
     if (!target->exists)
         return notMoved(failed);
-    switch (samenessOf(*source, *target)) {
+    switch (samenessOf(from, *source, to, *target)) {
     case Sameness::Same:
         return notMoved(failed, MoveResult::At::Both);
     case Sameness::Different:
@@ -560,16 +588,20 @@ MoveResult Folder::moveByLink(const QString &from, const QString &to)
 
 MoveResult Folder::finishLink(const QString &from, const QString &to)
 {
-    MoveResult result = dropName(from, to, Proof::LinkReported);
+    MoveResult result = dropName(from, to, Proof::LinkReported, true);
     result.linkReported = result.at == MoveResult::At::Both;
     return result;
 }
 
 MoveResult Folder::checkedMove(const QString &from, const QString &to)
 {
-    const FileStatus target = status(to);
+    FileStatus target = status(to);
+    // A name that a share's client still shows after its file went is no file: a listing,
+    // asked only then, tells.
+    if (target.known && target.exists)
+        target = lookAgain(to, entryNames());
     if (!target.known)
-        return notMoved(systemFailure(target.error));
+        return notMoved(systemFailure(target.error ? target.error : EIO));
     if (target.exists)
         return notMoved(systemFailure(EEXIST));
     const OpResult renamed = renameOver(from, to);
@@ -579,27 +611,31 @@ MoveResult Folder::checkedMove(const QString &from, const QString &to)
 }
 
 // The one rule for removing a name of a file: only while another name is known to hold that
-// same file. Known means that the file system has just reported the link between them made,
-// or that a look at both names shows one file (samenessOf: same device and inode, a link for
-// each name). On a file system whose inode numbers cannot tell, a look shows nothing, and both
-// names stay. Every removal of a name of a user's file goes through here.
-MoveResult Folder::dropName(const QString &extra, const QString &kept, Proof proof)
+// same file. Known means that the file system has reported the link between them made (just
+// now, or earlier and a listing shows the kept name still there), or that a look at both names
+// shows one file (samenessOf: same device and inode, two links). On a file system whose inode
+// numbers cannot tell, a look shows nothing, and both names stay. Every removal of a name of a
+// user's file goes through here.
+MoveResult Folder::dropName(const QString &extra, const QString &kept, Proof proof, bool justLinked)
 {
-    if (proof == Proof::Look) {
-        const FileStatus first = status(extra);
-        const FileStatus second = status(kept);
+    if (!justLinked) {
+        const std::optional<QSet<QString>> listing = entryNames();
+        const FileStatus first = lookAgain(extra, listing);
+        const FileStatus second = lookAgain(kept, listing);
         if (!first.known || !second.known)
             return notMoved(systemFailure(first.known ? second.error : first.error),
                             MoveResult::At::Unknown);
-        if (!first.exists && second.exists)
+        if (!second.exists)
+            return notMoved(OpResult::failure(QStringLiteral("Not known to be the same file")));
+        if (!first.exists)
             return {};
-        if (samenessOf(first, second) != Sameness::Same)
+        if (proof == Proof::Look && samenessOf(extra, first, kept, second) != Sameness::Same)
             return notMoved(OpResult::failure(QStringLiteral("Not known to be the same file")));
     }
     const OpResult removed = unlink(extra);
     if (removed)
         return {};
-    const FileStatus after = status(extra);
+    const FileStatus after = lookAgain(extra, entryNames());
     if (after.known && !after.exists)
         return {};
     return notMoved(removed, after.known ? MoveResult::At::Both : MoveResult::At::Unknown);
@@ -619,7 +655,7 @@ OpResult Folder::remove(const QString &name)
     const OpResult removed = unlink(name);
     if (removed)
         return {};
-    const FileStatus after = status(name);
+    const FileStatus after = lookAgain(name, entryNames());
     return after.known && !after.exists ? OpResult {} : removed;
 }
 

@@ -60,15 +60,16 @@ struct FileStatus
 
 // Whether two names hold one file.
 enum class Sameness {
-    Same, // one file: same device and inode, with a link for each name
+    Same, // one file: same device and inode, with two links or more
     Different,
     // Both look alike but the file system gives no inode numbers that tell (FUSE mounts such
     // as sshfs number each name on its own): neither name may be removed for the other.
     Unknown,
 };
 
-// Whether two looks show one file under two names.
-Sameness samenessOf(const FileStatus &a, const FileStatus &b);
+// Whether the looks at two names show one file under both.
+Sameness samenessOf(const QString &nameA, const FileStatus &a, const QString &nameB,
+                    const FileStatus &b);
 
 // Where a file is after a rename was asked for.
 struct MoveResult : OpResult
@@ -90,8 +91,8 @@ struct MoveResult : OpResult
 
 // What shows that two names hold one file before one of them is removed.
 enum class Proof {
-    LinkReported, // the file system has just reported the link from one to the other made
-    Look, // a look at both names now (same device and inode, a link for each name)
+    LinkReported, // the file system reported the link between them made, and `kept` is still there
+    Look, // a look at both names now (same device and inode, two links)
 };
 
 // The outcome of a durable write: ok when the file stands complete under its name.
@@ -191,7 +192,9 @@ private:
         CheckedRename, // neither: look the name up, then a plain rename
     };
 
-    MoveResult dropName(const QString &extra, const QString &kept, Proof proof);
+    MoveResult dropName(const QString &extra, const QString &kept, Proof proof,
+                        bool justLinked = false);
+    FileStatus lookAgain(const QString &name, const std::optional<QSet<QString>> &listing);
     MoveResult move(const QString &from, const QString &to);
     MoveResult moveByLink(const QString &from, const QString &to);
     MoveResult finishLink(const QString &from, const QString &to);

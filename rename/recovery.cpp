@@ -79,11 +79,8 @@ public:
         for (qsizetype j = 0; j < m_count; ++j)
             m_state.at.append(m_at[size_t(j)]);
         m_state.normal = true;
-        m_state.home = !m_state.temporariesPresent;
-        for (qsizetype j = 0; j < m_count; ++j) {
+        for (qsizetype j = 0; j < m_count; ++j)
             m_state.normal = m_state.normal && m_at[size_t(j)] == m_names.current[j];
-            m_state.home = m_state.home && m_at[size_t(j)] == m_names.earlier[j];
-        }
         if (!m_state.normal && !noStrayTemporary())
             return m_state;
         if (!planMoves())
@@ -474,15 +471,23 @@ void Places::dropSecondName(qsizetype i)
 
 void Places::rollBack()
 {
+    // Strictly newest first, and no further than the first file that does not come back: the
+    // folder then stays in one of the shapes of an interruption, so that the restore can
+    // finish the rollback wherever it stopped (files exchanged among themselves are placed by
+    // those shapes alone).
     for (qsizetype i = m_first.size() - 1; i >= 0; --i) {
         if (m_at[size_t(i)] == At::Final)
             move(i, At::Final, At::Temporary);
         dropSecondName(i);
+        if (m_at[size_t(i)] != At::Temporary && m_at[size_t(i)] != At::First)
+            return;
     }
     for (qsizetype i = m_first.size() - 1; i >= 0; --i) {
         if (m_at[size_t(i)] == At::Temporary)
             move(i, At::Temporary, At::First);
         dropSecondName(i);
+        if (m_at[size_t(i)] != At::First)
+            return;
     }
 }
 
@@ -562,7 +567,7 @@ bool interruptedRunPending(Folder &folder, const QString &pattern)
     if (!step)
         return false;
     const StepState state = deriveStepState(folder, *step);
-    return !state.normal && (state.temporariesPresent || (state.fits && state.home));
+    return !state.normal && (state.temporariesPresent || state.fits);
 }
 
 } // namespace renaming

@@ -91,8 +91,6 @@ struct StepState
     // Names that may be second names of a file of the step, kept because the file system
     // cannot tell: "name → the name the file is placed at".
     QStringList keptNames;
-    // Every file found under its earlier name and no temporary name about: nothing to rename.
-    bool home = false;
 };
 
 // Where the files of a run in two passes are (first name → temporary name → final name: the
@@ -123,9 +121,9 @@ public:
     MoveResult move(qsizetype i, At from, At to);
 
     // Renames back, newest first, every file the run moved: the second pass from its last
-    // rename, then the first. A file that cannot be moved back stays where it is, and so does
-    // every file whose first name it still blocks; none of them is ever forced. A file under
-    // two names keeps the one nearer its first name.
+    // rename, then the first, up to the first file that cannot be moved back (or whose place
+    // the folder cannot tell): that one and every file before it stay where they are, and none
+    // is ever forced. A file under two names keeps the one nearer its first name.
     void rollBack();
 
     // Whether the run knows every file to be under its first name, and one listing of the
@@ -160,8 +158,9 @@ StepState deriveStepState(Folder &folder, const StepNames &names);
 
 // Whether the newest step of the chain of the file type `pattern` ("*.jpg") was cut off: files
 // left under temporary names or under two names by an interrupted batch rename or restore, or
-// every file under its earlier name (a batch cut off before its first rename, an undo step
-// before its history went). The restore finishes such a run; nothing else may touch the chain
+// any other placement the restore can finish (every file under its earlier name: a batch cut
+// off before its first rename, an undo step before its history went; a rollback that could not
+// bring every file back). The restore finishes such a run; nothing else may touch the chain
 // meanwhile. One listing when there is no chain; otherwise reads the newest history file, and
 // the one before it when its names are not all there, and asks for each line's names once.
 bool interruptedRunPending(Folder &folder, const QString &pattern);

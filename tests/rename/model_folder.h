@@ -20,15 +20,19 @@ struct FileSystemKind
     bool links; // link(2)
     bool inodes; // the same inode number for every name of a file
     bool foldCase; // names that differ only in case reach one entry
+    // A share's client keeps what it last saw of a name until a request is answered: after a
+    // link whose reply was lost the old name still shows one link, after an unlink whose reply
+    // was lost the name still shows as there. A listing is always the file system's own.
+    bool staleCounts;
 };
 
 inline const QList<FileSystemKind> FileSystemKinds = {
-    { "ext4", true, true, true, false },
-    { "NFS (links)", false, true, true, false },
-    { "sshfs (links, no inode numbers)", false, true, false, false },
-    { "SMB (neither)", false, false, true, false },
-    { "FAT (neither, case)", false, false, true, true },
-    { "ext4 casefold", true, true, true, true },
+    { "ext4", true, true, true, false, false },
+    { "NFS (links)", false, true, true, false, true },
+    { "sshfs (links, no inode numbers)", false, true, false, false, true },
+    { "SMB (neither)", false, false, true, false, true },
+    { "FAT (neither, case)", false, false, true, true, false },
+    { "ext4 casefold", true, true, true, true, false },
 };
 
 // The files and entries of one folder, shared by every program run on it.
@@ -137,23 +141,18 @@ public:
 
     renaming::FileStatus status(const QString &name) override
     {
-        renaming::FileStatus s;
-        if (!read())
-            return s.error = EIO, s;
-        s.known = true;
-        const QString e = m_disk.entry(name);
-        if (e.isEmpty())
-            return s;
-        const int id = m_disk.entries.value(e);
-        const Disk::File &f = m_disk.files[id];
-        s.exists = s.regular = true;
-        s.ownedByUser = f.owned;
-        s.device = 1;
-        // Without inode numbers of its own the file system numbers every name on its own.
-        s.inode = m_disk.kind.inodes ? quint64(id) + 1 : quint64(qHash(e)) | (quint64(1) << 40);
-        s.links = quint64(f.links);
-        s.size = f.bytes.size();
-        s.modified = f.modified;
+        if (!read()) {
+            renaming::FileStatus failed;
+            failed.error = EIO;
+            return failed;
+        }
+        // Where the client caches, a name looked at before shows what it showed then, until
+        // a request on the folder is answered.
+        if (m_disk.kind.staleCounts && m_seen.contains(name))
+            return m_seen.value(name);
+        const renaming::FileStatus s = fresh(name);
+        if (m_disk.kind.staleCounts && s.exists)
+            m_seen.insert(name, s);
         return s;
     }
     bool canRead(const QString &name) override { return read() && !m_disk.entry(name).isEmpty(); }
@@ -176,12 +175,16 @@ public:
         if (!read())
             return std::nullopt;
         const QStringList names = m_disk.entries.keys();
+        for (const QString &name : names) { // as a listing that looks at every entry
+            if (m_disk.kind.staleCounts && !m_seen.contains(name))
+                m_seen.insert(name, fresh(name));
+        }
         return QSet<QString>(names.cbegin(), names.cend());
     }
 
     renaming::OpResult writeNewFile(const QString &name, const QByteArray &bytes) override
     {
-        return change([&]() -> renaming::OpResult {
+        return change({ name }, [&]() -> renaming::OpResult {
             if (!m_disk.entry(name).isEmpty())
                 return failure(EEXIST);
             m_disk.put(name, bytes);
@@ -190,7 +193,7 @@ public:
     }
     renaming::OpResult renameExclusive(const QString &from, const QString &to) override
     {
-        return change([&]() -> renaming::OpResult {
+        return change({ from, to }, [&]() -> renaming::OpResult {
             if (!m_disk.kind.noReplaceFlag)
                 return failure(EINVAL);
             const QString source = m_disk.entry(from), target = m_disk.entry(to);
@@ -205,7 +208,7 @@ public:
     renaming::OpResult link(const QString &from, const QString &to) override
     {
         ++links;
-        return change([&]() -> renaming::OpResult {
+        return change({ from, to }, [&]() -> renaming::OpResult {
             const QString source = m_disk.entry(from);
             if (!m_disk.kind.links || (!source.isEmpty() && !file(source).owned))
                 return failure(EPERM);
@@ -221,7 +224,7 @@ public:
     }
     renaming::OpResult renameOver(const QString &from, const QString &to) override
     {
-        return change([&]() -> renaming::OpResult {
+        return change({ from, to }, [&]() -> renaming::OpResult {
             const QString source = m_disk.entry(from), target = m_disk.entry(to);
             if (source.isEmpty())
                 return failure(ENOENT);
@@ -233,7 +236,7 @@ public:
     }
     renaming::OpResult unlink(const QString &name) override
     {
-        return change([&]() -> renaming::OpResult {
+        return change({ name }, [&]() -> renaming::OpResult {
             const QString e = m_disk.entry(name);
             if (e.isEmpty())
                 return failure(ENOENT);
@@ -243,7 +246,7 @@ public:
     }
     renaming::OpResult sync() override
     {
-        const renaming::OpResult synced = change([]() { return renaming::OpResult {}; });
+        const renaming::OpResult synced = change({}, []() { return renaming::OpResult {}; });
         syncFailed = syncFailed || !synced;
         return synced;
     }
@@ -262,16 +265,42 @@ private:
         return !m_stopped;
     }
 
-    template<typename Act> renaming::OpResult change(Act &&act)
+    // What the disk holds under a name now.
+    renaming::FileStatus fresh(const QString &name) const
+    {
+        renaming::FileStatus s;
+        s.known = true;
+        const QString e = m_disk.entry(name);
+        if (e.isEmpty())
+            return s;
+        const int id = m_disk.entries.value(e);
+        const Disk::File &f = m_disk.files[id];
+        s.exists = s.regular = true;
+        s.ownedByUser = f.owned;
+        s.device = 1;
+        // Without inode numbers of its own the file system numbers every name on its own.
+        s.inode = m_disk.kind.inodes ? quint64(id) + 1 : quint64(qHash(e)) | (quint64(1) << 40);
+        s.links = quint64(f.links);
+        s.size = f.bytes.size();
+        s.modified = f.modified;
+        return s;
+    }
+
+    template<typename Act> renaming::OpResult change(const QStringList &names, Act &&act)
     {
         ++requests;
         if (m_stopped)
             return io();
+        // The client looks the names of a request up first, and keeps what it found.
+        for (const QString &name : names) {
+            if (m_disk.kind.staleCounts && !m_seen.contains(name))
+                m_seen.insert(name, fresh(name));
+        }
         if (++changes != m_faultAt)
-            return act();
+            return answered(names, act());
         switch (m_fault) {
         case Fault::None:
-            return act();
+            return answered(names, act());
         case Fault::FailBefore:
             return io();
         case Fault::ActThenFail:
@@ -291,9 +320,21 @@ private:
         return io();
     }
 
+    // A request answered done refreshes what the client knows of its names; one answered with
+    // a failure, or whose reply was lost, leaves it as it was.
+    renaming::OpResult answered(const QStringList &names, renaming::OpResult result)
+    {
+        for (const QString &name : names) {
+            if (result)
+                m_seen.remove(name);
+        }
+        return result;
+    }
+
     Disk &m_disk;
     int m_faultAt;
     Fault m_fault;
+    QHash<QString, renaming::FileStatus> m_seen; // what the client shows of names it has seen
     bool m_stopped = false;
     bool m_died = false;
 };

@@ -1,0 +1,204 @@
+#!/usr/bin/python3
+"""A sample of the fault model through the real kelvaro-cli on a real file system: the batch and
+the restore with a fault at one request at a time, then what a user does next.
+
+Usage: cli_faults.py KELVARO_CLI FOLDER CLASS [CONTROL]
+
+FOLDER is where the test folders are made (a FUSE mount of passthrough.py for the classes B to
+D, with its control file CONTROL; the system's temporary folder for class A, where strace
+injects the faults into the system calls instead). A fault is one of:
+    fail         the request fails with EIO and does nothing
+    lie          the request is carried out and then fails with EIO (a reply lost on a share)
+    kill-before  kelvaro-cli is killed before the request, kill-after: after it
+(on class A only fail and kill-before, on renameat2 and fsync). After each faulted run:
+    - every file still has a name, and the exit status and the message tell the disk: 0 and 6
+      the batch done (6: not confirmed on disk), 3 every file back, 4 the files the message
+      lists where it says they are;
+    - "restore --all" brings every file back under its first name with its bytes (names it
+      reports as kept beside a file are removed first, as its message asks), and the batch
+      and its restore then work again.
+The sample takes every request of a clean run for one kind of fault and every third for the
+others. It prints how many faulted runs it walked.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+CLI, ROOT, CLASS = sys.argv[1], Path(sys.argv[2]), sys.argv[3]
+CONTROL = sys.argv[4] if len(sys.argv) > 4 else None
+# On class D the third file's new name differs from its old one only in case.
+FILES = ["a.jpg", "B.jpg", "c.jpg"] if CLASS != "D" else ["a.JPG", "b.jpg", "P0003.jpg"]
+BATCH = ["-p", "p", "-s", "1"]
+KEPT = "同じファイルの別名かも知れませんので"
+NO_HISTORY = "改名記録が無いなため､ファイル名を元に戻せません"
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, what):
+    if not condition:
+        raise Failure(what)
+
+
+def cli(folder, *args, fault=None, strace=None):
+    """Runs kelvaro-cli; returns (exit status, standard error). A negative status: killed."""
+    command = [CLI, *args[:1], str(folder), "-t", "*.jpg", *args[1:]]
+    env = dict(os.environ, ASAN_OPTIONS="detect_leaks=0")
+    if strace:
+        command = ["strace", "-qq", "-o", "/dev/null", "-e", f"trace={strace[0]}",
+                   "-e", f"inject={strace[0]}:{strace[1]}:when={strace[2]}"] + command
+    if fault:
+        arm(fault)
+    try:
+        run = subprocess.run(command, capture_output=True, text=True, env=env, timeout=120)
+    finally:
+        if fault:
+            arm(None)
+    return run.returncode, run.stderr
+
+
+def arm(fault):
+    """Writes the fault to the control file, or clears it; the file system counts from here."""
+    Path(CONTROL).write_text((fault or "") + "\n")
+    # The file system notices a new fault by the control file's time stamp.
+    os.utime(CONTROL, ns=(os.stat(CONTROL).st_atime_ns, os.stat(CONTROL).st_mtime_ns + 1))
+
+
+def counted():
+    return int(Path(CONTROL + ".count").read_text() or 0)
+
+
+def snapshot(folder):
+    return {p.name: p.read_bytes() for p in folder.iterdir()}
+
+
+def make(folder):
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir()
+    for name in FILES:
+        (folder / name).write_bytes(name.encode())
+    (folder / "notes.txt").write_bytes(b"not a picture")
+    return snapshot(folder)
+
+
+def named(folder, where):
+    """Every file of the batch has a name."""
+    held = list(snapshot(folder).values())
+    for name in FILES:
+        check(name.encode() in held, f"{where}: {name} has no name: {sorted(snapshot(folder))}")
+
+
+def kept_names(message):
+    """The names a message reports as kept beside a file: lines "name → file" after the note."""
+    if KEPT not in message:
+        return []
+    tail = message.split(KEPT, 1)[1].splitlines()[1:]
+    return [line.split(" → ")[0] for line in tail if " → " in line]
+
+
+def recover(folder, original, where):
+    status, err = cli(folder, "restore", "--all")
+    for _ in range(3):
+        extra = kept_names(err)
+        if not extra:
+            break
+        for name in extra:
+            (folder / name).unlink()
+        status, err = cli(folder, "restore", "--all")
+    check(status == 0 or (status == 1 and NO_HISTORY in err),
+          f"{where}: restore --all: {status} {err}")
+    check(snapshot(folder) == original, f"{where}: not every file back: {sorted(snapshot(folder))}")
+    check(cli(folder, "rename", *BATCH)[0] == 0, f"{where}: the batch again")
+    check(cli(folder, "restore")[0] == 0 and snapshot(folder) == original,
+          f"{where}: its restore")
+
+
+def told(folder, original, renamed, status, err, where):
+    """The exit status and message of a faulted batch tell what the folder holds."""
+    now = snapshot(folder)
+    if status in (0, 6):
+        check(all(n in now for n in renamed), f"{where}: done, yet {sorted(now)}")
+    elif status == 3:
+        check(all(now.get(n) == original[n] for n in FILES), f"{where}: put back, yet {sorted(now)}")
+    elif status == 4:
+        for line in err.splitlines():
+            match = re.match(r"^(\S+) → (.+)$", line)
+            if match and match.group(1) in FILES:
+                places = match.group(2).split("（")[0].split(" / ")
+                check(any(now.get(p) == match.group(1).encode() for p in places),
+                      f"{where}: {match.group(1)} is not at {places}")
+    elif status == 1:
+        check(now == original, f"{where}: refused, yet changed")
+
+
+def walk(folder):
+    """The batch and the restore with a fault at each request of the sample."""
+    walked = 0
+    original = make(folder)
+    listed = sorted(FILES, key=str.lower)  # the order of the listing
+    renamed = [f"p{i + 1:04d}{n[n.index('.'):]}" for i, n in enumerate(listed)]
+    if CONTROL:
+        arm("count 0")
+        check(cli(folder, "rename", *BATCH)[0] == 0, "clean batch")
+        batch_requests = counted()
+        arm("count 0")
+        check(cli(folder, "restore")[0] == 0, "clean restore")
+        restore_requests = counted()
+        arm(None)
+        faults = [("lie", 1), ("kill-before", 1), ("kill-after", 3), ("fail", 3)]
+        plan = [(op, kind, n) for op, total in (("rename", batch_requests), ("restore", restore_requests))
+                for kind, step in faults for n in range(1 + walked % step, total + 1, step)]
+    else:
+        plan = [("rename", ("renameat2", kind), n) for kind in ("error=EIO", "signal=KILL")
+                for n in range(1, 9)]
+        plan += [("rename", ("fsync", kind), n) for kind in ("error=EIO", "signal=KILL")
+                 for n in range(1, 5)]
+        plan += [("restore", ("renameat2", kind), n) for kind in ("error=EIO", "signal=KILL")
+                 for n in range(1, 7)]
+    for op, kind, n in plan:
+        where = f"class {CLASS}, {op}, {kind} at {n}"
+        make(folder)
+        if op == "restore":
+            check(cli(folder, "rename", *BATCH)[0] == 0, where)
+        before = snapshot(folder)
+        args = BATCH if op == "rename" else []
+        if CONTROL:
+            status, err = cli(folder, op, *args, fault=f"{kind} {n}")
+        else:
+            status, err = cli(folder, op, *args, strace=(kind[0], kind[1], n))
+        walked += 1
+        if kind == "lie":
+            # The kernel keeps what it knew of a name whose request failed for a second (the
+            # mount's entry timeout), as a share's client does: the user reads the message first.
+            time.sleep(1.1)
+        named(folder, where)
+        if op == "rename":
+            told(folder, original, renamed, status, err, where)
+        elif status == 1:
+            check(snapshot(folder) == before, f"{where}: refused, yet changed")
+        recover(folder, original, where)
+    return walked
+
+
+def main():
+    folder = Path(tempfile.mkdtemp(dir=None if str(ROOT) == "-" else ROOT, prefix="faults."))
+    try:
+        walked = walk(folder / "w")
+    except Failure as failure:
+        print(f"FAIL: {failure}")
+        return 1
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+    print(f"class {CLASS}: {walked} faulted runs of kelvaro-cli, each followed by a restore")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
