@@ -21,13 +21,16 @@ struct ShownWindow
     std::unique_ptr<frmVOXA_R_1> window;
 
     // `failRename`: the k-th rename in a folder fails; -k: and every rename after it.
-    explicit ShownWindow(int failRename = 0)
+    // `failSync`: the k-th sync of the folder fails.
+    explicit ShownWindow(int failRename = 0, int failSync = 0)
     {
         Services services;
         services.messages = &boxes;
         services.programFolder = QCoreApplication::applicationDirPath();
-        services.openFolder = [failRename](const QString &path, QString *) {
+        services.openFolder = [failRename, failSync](const QString &path, QString *) {
             auto folder = wrapFolder<FaultyFolder>(path);
+            if (folder)
+                folder->failSyncAt = failSync;
             if (folder && failRename > 0)
                 folder->failRenames = { failRename };
             else if (folder && failRename < 0)

@@ -47,10 +47,12 @@ def check(condition, what):
         raise Failure(what)
 
 
-def cli(folder, *args, fault=None, strace=None):
+def cli(folder, *args, fault=None, strace=None, trace=None):
     """Runs kelvaro-cli; returns (exit status, standard error). A negative status: killed."""
     command = [CLI, *args[:1], str(folder), "-t", "*.jpg", *args[1:]]
     env = dict(os.environ, ASAN_OPTIONS="detect_leaks=0")
+    if trace:
+        command = trace + command
     if strace:
         command = ["strace", "-qq", "-o", "/dev/null", "-e", f"trace={strace[0]}",
                    "-e", f"inject={strace[0]}:{strace[1]}:when={strace[2]}"] + command
@@ -187,9 +189,120 @@ def walk(folder):
     return walked
 
 
+def show(folder, *args, fault=None):
+    """Runs kelvaro-cli as a user would, prints what it says; returns (status, stderr)."""
+    status, err = cli(folder, *args, fault=fault)
+    armed = f"   [{fault}]" if fault else ""
+    print(f"  $ kelvaro-cli {args[0]} DIR -t '*.jpg' {' '.join(args[1:])}{armed}")
+    for line in err.splitlines():
+        print(f"    {line}")
+    print(f"    exit {status}; the folder: {' '.join(sorted(snapshot(folder)))}")
+    return status, err
+
+
+def traced(folder, *args, fault):
+    """Runs kelvaro-cli under strace; prints its renames and links; returns (status, calls)."""
+    with tempfile.NamedTemporaryFile("r", suffix=".trace") as trace:
+        status, err = cli(folder, *args, fault=fault,
+                          trace=["strace", "-qq", "-o", trace.name, "-e",
+                                 "trace=renameat,renameat2,linkat,unlinkat"])
+        calls = [line for line in trace.read().splitlines() if "VOXA" not in line]
+    print(f"  $ kelvaro-cli {args[0]} DIR -t '*.jpg' {' '.join(args[1:])}   [{fault}]")
+    for line in calls:
+        print(f"    {line}")
+    print(f"    exit {status}; the folder: {' '.join(sorted(snapshot(folder)))}")
+    return status, {name: sum(line.startswith(name + "(") for line in calls)
+                    for name in ("linkat", "renameat")}
+
+
+def reproduce(folder):
+    """The cases that faults on shares produced, run against this program."""
+    files = ["a.jpg", "b.jpg", "c.jpg"]
+
+    def fresh():
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir()
+        for name in files:
+            (folder / name).write_bytes(name.encode())
+        return snapshot(folder)
+
+    def back(original, what):
+        check(snapshot(folder) == original, f"{what}: not every file back")
+
+    renamed = {"VOXAjpg0.log", "VOXAjpg1.log", "p0001.jpg", "p0002.jpg", "p0003.jpg"}
+    if CLASS == "B":
+        print("1. The unlink of b.jpg after its link is done, then answered EIO:")
+        original = fresh()
+        status, _ = show(folder, "rename", *BATCH, fault="lie 1 unlink b.jpg")
+        check(status == 0 and set(snapshot(folder)) == renamed, "1: the batch is done")
+        check(show(folder, "restore")[0] == 0, "1: restore")
+        back(original, "1")
+
+        print("3. Killed between the link of b.jpg and the unlink of its old name:")
+        original = fresh()
+        status, _ = show(folder, "rename", *BATCH, fault="kill-before 1 unlink b.jpg")
+        check("p0002.zyx" in snapshot(folder) and "b.jpg" in snapshot(folder), "3: two names")
+        check(show(folder, "rename", *BATCH)[0] == 1, "3: the batch points to the restore")
+        print("4. Delete history right after the killed batch:")
+        status, err = show(folder, "delete-history")
+        check(status == 1 and "VOXAjpg1.log" in snapshot(folder), "4: refused, nothing deleted")
+        check(show(folder, "restore")[0] == 0, "3: the restore")
+        back(original, "3")
+
+        print("5. Killed between writing history file 0 and file 1; the batch again:")
+        original = fresh()
+        show(folder, "rename", *BATCH, fault="kill-before 1 create VOXAjpg1")
+        check(set(snapshot(folder)) == set(original) | {"VOXAjpg0.log"}, "5: file 0 alone")
+        check(show(folder, "rename", *BATCH)[0] == 0, "5: the batch takes file 0 over")
+        check(show(folder, "restore")[0] == 0, "5: restore")
+        back(original, "5")
+        print("   The same, then the restore and the history first:")
+        show(folder, "rename", *BATCH, fault="kill-before 1 create VOXAjpg1")
+        status, err = show(folder, "restore")
+        check(status == 1 and NO_HISTORY in err, "5: no history")
+        back(original, "5: the restore clears file 0")
+        check(show(folder, "history")[0] == 0, "5: history")
+        print("   Killed after the history was written, before the first rename:")
+        show(folder, "rename", *BATCH, fault="kill-before 1 link a.jpg")
+        check(show(folder, "rename", *BATCH)[0] == 1, "5: the batch points to the restore")
+        check(show(folder, "restore")[0] == 0, "5: the restore finishes it")
+        back(original, "5")
+
+        print("6. The last sync of the batch, and of delete history, fails:")
+        original = fresh()
+        status, err = show(folder, "rename", *BATCH, fault="lie 2 fsyncdir")
+        check(status == 6 and set(snapshot(folder)) == renamed, "6: done, not confirmed")
+        status, err = show(folder, "delete-history", fault="lie 1 fsyncdir")
+        check(status == 6 and "VOXAjpg0.log" not in snapshot(folder), "6: deleted, not confirmed")
+
+        print("7. A link refused for a file of another user (fs.protected_hardlinks), later in")
+        print("   the batch, and first in the restore; the renames the program asks for:")
+        original = fresh()
+        os.chown(folder / "b.jpg", 65534, 65534)
+        status, calls = traced(folder, "rename", *BATCH, fault="eperm 1 link b.jpg")
+        check(status == 0 and calls == {"linkat": 6, "renameat": 1},
+              "7: the batch links every file but b.jpg")
+        os.chown(folder / "p0001.jpg", 65534, 65534)
+        status, calls = traced(folder, "restore", fault="eperm 1 link p0001.jpg")
+        check(status == 0 and calls == {"linkat": 6, "renameat": 1},
+              "7: the restore links every file but the first")
+        back(original, "7")
+    if CLASS == "C":
+        print("2. The rename of b.jpg to its temporary name is done, then answered EIO:")
+        original = fresh()
+        status, _ = show(folder, "rename", *BATCH, fault="lie 1 rename b.jpg")
+        check(status == 0 and set(snapshot(folder)) == renamed, "2: the batch is done")
+        print("   and in the restore, the rename of zyx0001.zyx back to b.jpg:")
+        status, _ = show(folder, "restore", fault="lie 1 rename zyx0001.zyx")
+        check(status == 0, "2: the restore is done")
+        back(original, "2")
+
+
 def main():
     folder = Path(tempfile.mkdtemp(dir=None if str(ROOT) == "-" else ROOT, prefix="faults."))
     try:
+        if CONTROL:
+            reproduce(folder / "r")
         walked = walk(folder / "w")
     except Failure as failure:
         print(f"FAIL: {failure}")

@@ -102,6 +102,7 @@ public:
     QSet<QString> failWritesOf; // history files whose write fails
     QSet<QString> failRemovesOf; // files whose deletion fails
     bool failSync = false;
+    int failSyncAt = 0; // this sync (counted from 1) fails; 0: none
     QString appears; // another program creates this file just before the first rename
 
     renaming::CreateResult createFileDurably(const QString &name, const QByteArray &bytes) override
@@ -137,12 +138,13 @@ public:
     }
     renaming::OpResult sync() override
     {
-        if (failSync)
+        if (failSync || ++m_syncs == failSyncAt)
             return renaming::OpResult::failure(QStringLiteral("Input/output error"), EIO);
         return ForwardingFolder::sync();
     }
 
 private:
+    int m_syncs = 0;
     bool dead() const { return crash && renames >= stuckAfter; }
 };
 
