@@ -6,14 +6,17 @@
 //   scanChain      finds the chain 0..N and checks every file of it; nothing is renamed.
 //   planUndoStep   reads files r and r − 1, finds where the files are and checks the step
 //                  against the folder.
-//   runUndoStep    renames in two passes; on a failure renames back what it did.
+//   runUndoStep    renames in two passes; on a failure renames back what it did, as far as
+//                  the folder, looked at after every failure, shows it can.
 //   retireUndoStep makes the renames durable, then deletes the step's history files.
 //   restoreNames   all of them in order, with a question before each step.
 //
 // An undo step also finishes what an interrupted batch rename or undo step left behind
 // (recovery.h): when the files are not all under their names of file r, planUndoStep derives
 // where each one is and plans the renames that bring it to its name of file r − 1, and
-// runUndoStep makes those instead of the two plain passes.
+// runUndoStep makes those instead of the two plain passes. A second name of a file is removed
+// first; one the file system cannot tell from a second file is kept and reported, and then the
+// step's history stays too, until the user has removed it.
 //
 // History files are untrusted input: they may come from another program, be edited by hand or
 // be damaged. Every name in them must be a plain file name of the folder, and every step is
@@ -26,7 +29,7 @@
 //
 // Why the history goes last: the history file of a step is what explains the names the files
 // carry. It is deleted only after both passes and after the folder is synced, so that a power
-// cut never leaves renamed files without it.
+// cut never leaves renamed files without it. A last sync that fails is reported (NotSynced).
 #pragma once
 
 #include "recovery.h"

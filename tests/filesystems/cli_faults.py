@@ -15,10 +15,10 @@ injects the faults into the system calls instead). A fault is one of:
       the batch done (6: not confirmed on disk), 3 every file back, 4 the files the message
       lists where it says they are;
     - "restore --all" brings every file back under its first name with its bytes (names it
-      reports as kept beside a file are removed first, as its message asks), and the batch
-      and its restore then work again.
-The sample takes every request of a clean run for one kind of fault and every third for the
-others. It prints how many faulted runs it walked.
+      reports as kept beside a file are removed first, as its message asks), and after a kill
+      the batch and its restore then work again.
+The sample takes every request of a clean batch for a lost reply, and every second to fourth
+for the others. It prints how many faulted runs it walked.
 """
 import os
 import re
@@ -105,7 +105,7 @@ def kept_names(message):
     return [line.split(" → ")[0] for line in tail if " → " in line]
 
 
-def recover(folder, original, where):
+def recover(folder, original, where, again):
     status, err = cli(folder, "restore", "--all")
     for _ in range(3):
         extra = kept_names(err)
@@ -117,6 +117,8 @@ def recover(folder, original, where):
     check(status == 0 or (status == 1 and NO_HISTORY in err),
           f"{where}: restore --all: {status} {err}")
     check(snapshot(folder) == original, f"{where}: not every file back: {sorted(snapshot(folder))}")
+    if not again:
+        return
     check(cli(folder, "rename", *BATCH)[0] == 0, f"{where}: the batch again")
     check(cli(folder, "restore")[0] == 0 and snapshot(folder) == original,
           f"{where}: its restore")
@@ -128,7 +130,8 @@ def told(folder, original, renamed, status, err, where):
     if status in (0, 6):
         check(all(n in now for n in renamed), f"{where}: done, yet {sorted(now)}")
     elif status == 3:
-        check(all(now.get(n) == original[n] for n in FILES), f"{where}: put back, yet {sorted(now)}")
+        check(all(now.get(n) == original[n] for n in FILES),
+              f"{where}: put back, yet {sorted(now)}")
     elif status == 4:
         for line in err.splitlines():
             match = re.match(r"^(\S+) → (.+)$", line)
@@ -154,9 +157,12 @@ def walk(folder):
         check(cli(folder, "restore")[0] == 0, "clean restore")
         restore_requests = counted()
         arm(None)
-        faults = [("lie", 1), ("kill-before", 1), ("kill-after", 3), ("fail", 3)]
-        plan = [(op, kind, n) for op, total in (("rename", batch_requests), ("restore", restore_requests))
-                for kind, step in faults for n in range(1 + walked % step, total + 1, step)]
+        # Every request for a lost reply in the batch, every other or fourth for the rest.
+        faults = {"rename": [("lie", 1), ("kill-before", 2), ("kill-after", 4), ("fail", 4)],
+                  "restore": [("lie", 2), ("kill-before", 3), ("kill-after", 4)]}
+        runs = (("rename", batch_requests), ("restore", restore_requests))
+        plan = [(op, kind, n) for op, total in runs
+                for kind, step in faults[op] for n in range(1, total + 1, step)]
     else:
         plan = [("rename", ("renameat2", kind), n) for kind in ("error=EIO", "signal=KILL")
                 for n in range(1, 9)]
@@ -185,7 +191,8 @@ def walk(folder):
             told(folder, original, renamed, status, err, where)
         elif status == 1:
             check(snapshot(folder) == before, f"{where}: refused, yet changed")
-        recover(folder, original, where)
+        # After a kill, the batch and its restore must work again as well.
+        recover(folder, original, where, again="kill" in str(kind) or "KILL" in str(kind))
     return walked
 
 
