@@ -20,9 +20,10 @@ struct FileSystemKind
     bool links; // link(2)
     bool inodes; // the same inode number for every name of a file
     bool foldCase; // names that differ only in case reach one entry
-    // A share's client keeps what it last saw of a name until a request is answered: after a
-    // link whose reply was lost the old name still shows one link, after an unlink whose reply
-    // was lost the name still shows as there. A listing is always the file system's own.
+    // A share's client keeps what it last saw of a name until a request on it is answered: after
+    // a link whose reply was lost the old name still shows one link, after an unlink whose reply
+    // was lost the name still shows as there, also to the next program. A listing is always the
+    // file system's own.
     bool staleCounts;
 };
 
@@ -49,6 +50,9 @@ struct Disk
     QMap<QString, int> entries; // spelling → file
     QList<File> files;
     qint64 clock = 0;
+    // What the share's client shows of the names it has seen, for every program that uses the
+    // mount (kinds with stale counts only).
+    QHash<QString, renaming::FileStatus> seen;
 
     explicit Disk(const FileSystemKind &k)
         : kind(k)
@@ -72,11 +76,12 @@ struct Disk
         files.append({ bytes, 1, true, ++clock });
         entries.insert(name, int(files.size()) - 1);
     }
-    // Removes an entry by hand, as a user does.
+    // Removes an entry by hand, as a user does (through the client, which then knows).
     void remove(const QString &name)
     {
         if (entries.contains(name))
             --files[entries.take(name)].links;
+        seen.remove(name);
     }
     // Every entry by name with its bytes.
     QMap<QString, QByteArray> contents() const
@@ -148,11 +153,11 @@ public:
         }
         // Where the client caches, a name looked at before shows what it showed then, until
         // a request on the folder is answered.
-        if (m_disk.kind.staleCounts && m_seen.contains(name))
-            return m_seen.value(name);
+        if (m_disk.kind.staleCounts && m_disk.seen.contains(name))
+            return m_disk.seen.value(name);
         const renaming::FileStatus s = fresh(name);
         if (m_disk.kind.staleCounts && s.exists)
-            m_seen.insert(name, s);
+            m_disk.seen.insert(name, s);
         return s;
     }
     bool canRead(const QString &name) override { return read() && !m_disk.entry(name).isEmpty(); }
@@ -176,8 +181,8 @@ public:
             return std::nullopt;
         const QStringList names = m_disk.entries.keys();
         for (const QString &name : names) { // as a listing that looks at every entry
-            if (m_disk.kind.staleCounts && !m_seen.contains(name))
-                m_seen.insert(name, fresh(name));
+            if (m_disk.kind.staleCounts && !m_disk.seen.contains(name))
+                m_disk.seen.insert(name, fresh(name));
         }
         return QSet<QString>(names.cbegin(), names.cend());
     }
@@ -291,10 +296,13 @@ private:
         ++requests;
         if (m_stopped)
             return io();
-        // The client looks the names of a request up first, and keeps what it found.
+        // The client looks the names of a request up first, and keeps the ones it found (as
+        // FUSE does: a name found missing is asked again next time).
         for (const QString &name : names) {
-            if (m_disk.kind.staleCounts && !m_seen.contains(name))
-                m_seen.insert(name, fresh(name));
+            if (!m_disk.kind.staleCounts || m_disk.seen.contains(name))
+                continue;
+            if (const renaming::FileStatus found = fresh(name); found.exists)
+                m_disk.seen.insert(name, found);
         }
         if (++changes != m_faultAt)
             return answered(names, act());
@@ -326,7 +334,7 @@ private:
     {
         for (const QString &name : names) {
             if (result)
-                m_seen.remove(name);
+                m_disk.seen.remove(name);
         }
         return result;
     }
@@ -334,7 +342,6 @@ private:
     Disk &m_disk;
     int m_faultAt;
     Fault m_fault;
-    QHash<QString, renaming::FileStatus> m_seen; // what the client shows of names it has seen
     bool m_stopped = false;
     bool m_died = false;
 };
