@@ -87,21 +87,23 @@ BatchOutcome planHistory(const HistoryChain &chain, const BatchPlan &plan,
     return {};
 }
 
-// Removes every history file this run wrote, newest first. Returns the files that could not
-// be removed.
+// Removes every history file this run wrote, newest first, and stops at the first that cannot
+// be removed: what is left is then still a chain, which the restore clears (its files are all
+// under their names of the file before), never a newest file without the one before it.
+// Returns the files left.
 QStringList removeHistory(Folder &folder, std::vector<HistoryWrite> &writes)
 {
-    QStringList failed;
+    QStringList left;
     for (auto it = writes.rbegin(); it != writes.rend(); ++it) {
         if (!it->written)
             continue;
-        if (folder.remove(it->name))
+        if (left.isEmpty() && folder.remove(it->name))
             it->written = false;
         else
-            failed.prepend(it->name);
+            left.prepend(it->name);
     }
     folder.sync();
-    return failed;
+    return left;
 }
 
 } // namespace

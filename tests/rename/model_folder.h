@@ -135,6 +135,9 @@ public:
         , m_fault(fault)
     { }
 
+    // A second request to fail, as a share failing again while the first failure is cleaned up.
+    int failsAlsoAt = 0;
+
     int changes = 0; // requests that change the disk, so far
     int requests = 0; // every request
     bool syncFailed = false; // a sync reported a failure: nothing can say the work is on disk
@@ -304,7 +307,9 @@ private:
             if (const renaming::FileStatus found = fresh(name); found.exists)
                 m_disk.seen.insert(name, found);
         }
-        if (++changes != m_faultAt)
+        if (++changes == failsAlsoAt)
+            return io();
+        if (changes != m_faultAt)
             return answered(names, act());
         switch (m_fault) {
         case Fault::None:

@@ -574,6 +574,43 @@ private slots:
         }
     }
 
+    // A rename fails, and then one rename of the rollback fails too, at every pair of points:
+    // the rollback goes no further than the file that does not come back, so that the restore
+    // finds the folder in a shape it knows, exchanged pair in the middle included.
+    void failsTwice_data() { interruptedTwice_data(); }
+    void failsTwice()
+    {
+        QFETCH(int, kind);
+        const World w(FileSystemKinds[kind], Scenarios[1]);
+        for (int k = 1;; ++k) {
+            int changes = 0;
+            for (int j = k + 1;; ++j) {
+                const QString where = QStringLiteral("%1, the batch fails at change %2 and %3")
+                                          .arg(QLatin1String(w.kind.name))
+                                          .arg(k)
+                                          .arg(j);
+                Disk disk = w.before;
+                ModelFolder folder(disk, k, Fault::FailBefore);
+                folder.failsAlsoAt = j;
+                const BatchOutcome o
+                    = renameBatch(folder, batchOf(w.oldNames(), w.scenario.batches.last()));
+                ++m_points;
+                changes = folder.changes;
+                if (const QString wrong = mismatch(disk, expectedAfterBatch(o, w, disk), w.bytes());
+                    !wrong.isEmpty())
+                    QFAIL(qPrintable(where + ": the outcome does not tell the disk: " + wrong));
+                if (changes < j)
+                    break;
+                checkPointedOut(w, disk, where);
+                recover(w, disk, o.keptNames, where);
+                if (QTest::currentTestFailed())
+                    return;
+            }
+            if (changes < k)
+                break;
+        }
+    }
+
     // The rename method is found once per folder: each further file costs the same few
     // requests as a bare program would make (one rename with the flag; a link and an unlink,
     // or a look and a plain rename, without). A link refused for a file the user does not own
