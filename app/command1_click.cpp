@@ -64,7 +64,9 @@ void frmVOXA_R_1::Command1_Click()
           });
     setCursor(cursorBefore);
 
-    if (outcome.status != renaming::BatchStatus::Done) {
+    const bool done = outcome.status == renaming::BatchStatus::Done
+        || outcome.status == renaming::BatchStatus::DoneNotSynced;
+    if (!done) {
         // Nothing of the batch is left done. When files were touched the listing is re-read,
         // so that the lists show the names the files carry now; the failure is told first, so
         // that a hint the listing gives about files left behind follows its cause.
@@ -76,7 +78,9 @@ void frmVOXA_R_1::Command1_Click()
         return;
     }
 
-    boxes.inform(msg::RenameDone);
+    // Done; where the folder could not be synced, the message says so instead.
+    const QString told = outcome.message();
+    boxes.inform(told.isEmpty() ? msg::RenameDone : told);
     List1->clear();
     LIST2_CLEAR();
     setWindowTitle(msg::AppTitle);

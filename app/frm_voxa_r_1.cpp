@@ -672,9 +672,9 @@ void frmVOXA_R_1::Dir1_Change()
         List1->addItems(names);
         List1->setUpdatesEnabled(true);
         m_sideBySide->showFromTop();
-        // Every temporary name ends in ".zyx": without one in the listing no run can have
-        // been cut off, and the history need not be read (a second listing of the folder).
-        if (File1.sawTemporaryName())
+        // A run cut off leaves its history, and mostly temporary names (which end in ".zyx"):
+        // without either in the listing the history need not be read (a second listing).
+        if (File1.sawTemporaryName() || File1.sawHistoryName())
             tellOfInterruptedRun();
         tellOfNamesLeftOut();
     }

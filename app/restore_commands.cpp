@@ -48,7 +48,11 @@ void frmVOXA_R_1::nmuUndo_Click()
         outcome = renaming::restoreNames(*folder, pattern, callbacks);
 
     setCursor(previousCursor);
+    // Names kept beside a restored file, or a last sync that failed, are told even on success.
+    const QString told = outcome.message();
     if (outcome.status == renaming::RestoreStatus::AllUndone) {
+        if (!told.isEmpty())
+            boxes.inform(told);
         List1->clear();
         LIST2_CLEAR();
         setWindowTitle(msg::AppTitle);
@@ -59,8 +63,8 @@ void frmVOXA_R_1::nmuUndo_Click()
     } else {
         if (stepsOffered)
             setWindowTitle(msg::AppTitle);
-        if (const QString text = outcome.message(); !text.isEmpty())
-            boxes.inform(text);
+        if (!told.isEmpty())
+            boxes.inform(told);
         // Listed after the failure is told, so that the hint the listing gives about files
         // left behind follows its cause.
         if (outcome.filesTouched()) {

@@ -80,6 +80,8 @@ QString messageOf(renaming::BatchOutcome outcome)
     }
     for (QString &name : outcome.historyNotRestored)
         name = escaped(name);
+    for (QString &kept : outcome.keptNames)
+        kept = escaped(kept);
     return outcome.message();
 }
 
@@ -90,6 +92,8 @@ QString messageOf(renaming::RestoreOutcome outcome)
         file.historyName = escaped(file.historyName);
         file.currentName = escaped(file.currentName);
     }
+    for (QString &kept : outcome.keptNames)
+        kept = escaped(kept);
     // The window's hint names its menu; here the command does the same.
     return outcome.message().replace(msg::InterruptedHint, msg::CliInterruptedHint);
 }
@@ -100,6 +104,8 @@ ExitStatus statusOf(renaming::BatchStatus status)
     case renaming::BatchStatus::Ready:
     case renaming::BatchStatus::Done:
         return Done;
+    case renaming::BatchStatus::DoneNotSynced:
+        return NotSynced;
     case renaming::BatchStatus::HistoryWriteFailed:
     case renaming::BatchStatus::RolledBack:
         return RolledBack;
@@ -118,10 +124,13 @@ ExitStatus statusOf(renaming::RestoreStatus status)
     case renaming::RestoreStatus::AllUndone:
     case renaming::RestoreStatus::Cancelled:
         return Done;
+    case renaming::RestoreStatus::NotSynced:
+        return NotSynced;
     case renaming::RestoreStatus::RolledBack:
         return RolledBack;
     case renaming::RestoreStatus::NotRolledBack:
     case renaming::RestoreStatus::ResumeFailed:
+    case renaming::RestoreStatus::NamesKept:
     case renaming::RestoreStatus::HistoryNotDeleted:
         return NotRolledBack;
     default:
@@ -200,25 +209,25 @@ public:
     }
 
     QString path() const override { return m_folder.path(); }
-    bool exists(const QString &name) override
+    renaming::FileStatus status(const QString &name) override
     {
-        return m_added.contains(name) || (!m_gone.contains(name) && m_folder.exists(name));
+        if (m_added.contains(name)) {
+            renaming::FileStatus added;
+            added.known = added.exists = added.regular = true;
+            return added;
+        }
+        if (m_gone.contains(name)) {
+            renaming::FileStatus gone;
+            gone.known = true;
+            return gone;
+        }
+        return m_folder.status(name);
     }
     bool canRead(const QString &name) override { return exists(name) && m_folder.canRead(name); }
     renaming::OpResult readFile(const QString &name, QByteArray *bytes, qint64 maxBytes) override
     {
         return m_folder.readFile(name, bytes, maxBytes);
     }
-    renaming::OpResult createFileDurably(const QString &, const QByteArray &) override
-    {
-        return unchanged();
-    }
-    renaming::OpResult renameNoReplace(const QString &, const QString &) override
-    {
-        return unchanged();
-    }
-    renaming::OpResult remove(const QString &) override { return unchanged(); }
-    renaming::OpResult sync() override { return unchanged(); }
     std::optional<QSet<QString>> entryNames() override
     {
         std::optional<QSet<QString>> names = m_folder.entryNames();
@@ -228,6 +237,18 @@ public:
         }
         return names;
     }
+    renaming::OpResult writeNewFile(const QString &, const QByteArray &) override
+    {
+        return unchanged();
+    }
+    renaming::OpResult renameExclusive(const QString &, const QString &) override
+    {
+        return unchanged();
+    }
+    renaming::OpResult link(const QString &, const QString &) override { return unchanged(); }
+    renaming::OpResult renameOver(const QString &, const QString &) override { return unchanged(); }
+    renaming::OpResult unlink(const QString &) override { return unchanged(); }
+    renaming::OpResult sync() override { return unchanged(); }
 
 private:
     static renaming::OpResult unchanged()
@@ -327,73 +348,99 @@ ExitStatus renameFiles(const Request &request, Terminal &terminal)
     const renaming::BatchOutcome outcome = renaming::runBatch(
         *folder, plan, [&terminal](const renaming::RenameStep &) { terminal.advanceProgress(); });
     terminal.endProgress();
-    if (outcome.status == renaming::BatchStatus::Done)
+    // Renames that are done are listed, also when the disk could not confirm them.
+    if (outcome.status == renaming::BatchStatus::Done
+        || outcome.status == renaming::BatchStatus::DoneNotSynced)
         printRenames(terminal, renames, false, "rename");
-    else
-        terminal.tell(messageOf(outcome));
+    if (const QString text = messageOf(outcome); !text.isEmpty())
+        terminal.tell(text);
     return statusOf(outcome.status);
 }
+
+namespace {
+
+// The status of a restore that stopped: steps undone before one that was refused or put back
+// make neither "nothing was changed" nor "everything was put back" true.
+ExitStatus stoppedRestore(const renaming::RestoreOutcome &stop, int undone, Terminal &terminal)
+{
+    terminal.tell(messageOf(stop));
+    const ExitStatus status = statusOf(stop.status);
+    if (undone > 0 && (status == Refused || status == RolledBack))
+        return PartlyRestored;
+    return status;
+}
+
+// A dry run of the restore: every step is planned against the folder as the steps before it
+// would leave it, and nothing on disk changes.
+ExitStatus planRestore(const Request &request, renaming::Folder &folder, Terminal &terminal)
+{
+    const renaming::HistoryChain chain(folder, request.pattern);
+    const renaming::ChainScan scan = renaming::scanChain(chain);
+    if (scan.status != renaming::ChainStatus::Healthy)
+        return refuse(terminal, messageOf(refusalOf(chain, scan.status)));
+    PlannedFolder planned(folder);
+    int undone = 0;
+    for (int r = scan.newest; r >= 1 && (request.steps == 0 || undone < request.steps); --r) {
+        renaming::UndoStep step;
+        if (const renaming::RestoreOutcome stop
+            = renaming::planUndoStep(planned, chain, r, scan.entries, &step);
+            !stop.ok())
+            return stoppedRestore(stop, undone, terminal);
+        const Renames renames = renamesOf(step);
+        printRenames(terminal, renames, true, "restore");
+        planned.apply(renames);
+        ++undone;
+    }
+    return Done;
+}
+
+} // namespace
 
 ExitStatus restoreFiles(const Request &request, Terminal &terminal)
 {
     const auto folder = openFolder(request, terminal, true);
     if (!folder)
         return Refused;
-    const renaming::HistoryChain chain(*folder, request.pattern);
-    const renaming::ChainScan scan = renaming::scanChain(chain);
-    if (scan.status != renaming::ChainStatus::Healthy)
-        return refuse(terminal, messageOf(refusalOf(chain, scan.status)));
+    if (request.dryRun)
+        return planRestore(request, *folder, terminal);
     if (request.interactive && !terminal.ask(msg::AskRestore))
         return Cancelled;
 
-    // Step by step, newest first, as the engine's restoreNames goes, with the renames of each
-    // step printed once it is done; a dry run plans every step against the folder as the steps
-    // before it would leave it.
-    PlannedFolder planned(*folder);
-    renaming::Folder &target = request.dryRun ? static_cast<renaming::Folder &>(planned) : *folder;
-    int undone = 0;
-    renaming::RestoreOutcome stop;
-    for (int r = scan.newest; r >= 1 && (request.steps == 0 || undone < request.steps); --r) {
-        renaming::UndoStep step;
-        stop = renaming::planUndoStep(target, chain, r, scan.entries, &step);
-        if (!stop.ok())
-            break;
-        const Renames renames = renamesOf(step);
-        if (request.dryRun) {
-            printRenames(terminal, renames, true, "restore");
-            planned.apply(renames);
-            ++undone;
-            continue;
-        }
+    // The engine's restore, newest step first, with the renames of each step printed once it
+    // is done; a step limit ends it as a Cancel at the next step would.
+    int started = 0;
+    bool declined = false;
+    Renames renames; // the step under way
+    renaming::RestoreCallbacks callbacks;
+    callbacks.confirmStep = [&](int) { return request.steps == 0 || started < request.steps; };
+    callbacks.stepPlanned = [&](const renaming::UndoStep &step) {
+        renames = renamesOf(step);
         if (request.interactive) {
-            for (const auto &[from, to] : renames)
+            for (const auto &[from, to] : std::as_const(renames))
                 terminal.tell(arrow(from, to));
-            if (!terminal.ask(msg::askUndoStep(r)))
-                return Cancelled;
+            if (!terminal.ask(msg::askUndoStep(step.number))) {
+                declined = true;
+                return false;
+            }
         }
+        ++started;
         terminal.startProgress(msg::StatusRestoring, int(renames.size()),
                                step.resumes ? step.moves.size() : 2 * step.current.size());
-        stop = renaming::runUndoStep(*folder, step,
-                                     [&terminal](const QString &) { terminal.advanceProgress(); });
-        if (stop.ok())
-            stop = renaming::retireUndoStep(*folder, chain, r);
+        return true;
+    };
+    callbacks.progress = [&terminal](const QString &) { terminal.advanceProgress(); };
+    callbacks.stepFinished = [&](int) {
         terminal.endProgress();
-        // Renamed back after a failure, the step did nothing; otherwise its renames are done.
-        if (stop.ok() || stop.status == renaming::RestoreStatus::HistoryNotDeleted)
-            printRenames(terminal, renames, false, "restore");
-        if (!stop.ok())
-            break;
-        ++undone;
-    }
-    if (stop.ok())
+        printRenames(terminal, renames, false, "restore");
+    };
+    const renaming::RestoreOutcome outcome
+        = renaming::restoreNames(*folder, request.pattern, callbacks);
+    terminal.endProgress();
+    if (declined)
+        return Cancelled;
+    if (outcome.ok())
         return Done;
-    terminal.tell(messageOf(stop));
-    const ExitStatus status = statusOf(stop.status);
-    // Steps undone before one that was refused or put back: neither "nothing was changed" nor
-    // "everything was put back" would be true.
-    if (undone > 0 && (status == Refused || status == RolledBack))
-        return PartlyRestored;
-    return status;
+    return stoppedRestore(outcome, outcome.stepsUndone, terminal);
 }
 
 ExitStatus listHistory(const Request &request, Terminal &terminal)
@@ -449,8 +496,14 @@ ExitStatus removeHistory(const Request &request, Terminal &terminal)
     const QString mark = request.dryRun ? msg::cliWould(QStringLiteral("delete")) : QString();
     for (const QString &name : std::as_const(deletion.deleted))
         terminal.print(mark + escaped(name));
+    if (deletion.interrupted)
+        return refuse(terminal, msg::CliDeleteInterrupted);
     if (!deletion.refusal.isEmpty())
         return refuse(terminal, escaped(deletion.refusal));
+    if (deletion.notDeleted.isEmpty() && !deletion.notSynced.isEmpty()) {
+        terminal.tell(deletion.message());
+        return NotSynced;
+    }
     if (deletion.notDeleted.isEmpty())
         return Done;
     for (QString &entry : deletion.notDeleted)

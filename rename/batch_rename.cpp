@@ -4,11 +4,13 @@
 #include "history.h"
 #include "messages.h"
 #include "naming.h"
+#include "recovery.h"
 #include "restore.h"
 
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <numeric>
 #include <optional>
 #include <vector>
@@ -42,7 +44,8 @@ struct HistoryWrite
 {
     QString name;
     QByteArray bytes;
-    bool written = false;
+    bool written = false; // written by this run, or perhaps: it is removed again on a failure
+    bool takenOver = false; // already in the folder with these names: not written, never removed
 };
 
 // Whether `earlier` (the newest history file) names exactly the targets `oldNames`, in any
@@ -82,7 +85,11 @@ BatchPlan inLineOrder(const BatchPlan &plan, const std::vector<qsizetype> &lines
 // The history files the run is to write, with the number it writes, or the refusal. The run
 // must leave a chain that the restore accepts and that gives every target back its name:
 //   - a write never replaces a file: anything at a name to be written (a file 0 without a
-//     file 1, an entry at the next number that cannot be read) may be a stranger's;
+//     file 1, an entry at the next number that cannot be read) may be a stranger's. One file 0
+//     alone that holds exactly the targets' names is the trace of a batch that never began
+//     (cut off between its two history writes) or of a restore that finished its renames (cut
+//     off between its two deletions): the run would write those very names, so it takes the
+//     file over as its own file 0;
 //   - a chain of 100 files is one the restore refuses, so no batch writes file 100;
 //   - appended to a chain, the run needs every file of it fit and of as many lines as it
 //     has targets, and file k − 1 must name the targets as they are now. Otherwise the
@@ -101,7 +108,8 @@ BatchOutcome planHistory(const HistoryChain &chain, const BatchPlan &plan,
     const int k = chain.nextNumber();
     if (k >= HighestChainNumber)
         return refusal(BatchStatus::TooManyChanges);
-    for (int n = k == 1 ? 0 : k; n <= k; ++n) {
+    const bool takeOver = k == 1 && !chain.present(1) && chain.read(0) == plan.oldNames;
+    for (int n = k == 1 && !takeOver ? 0 : k; n <= k; ++n) {
         if (chain.present(n))
             return refusal(BatchStatus::NameTaken, chain.fileName(n));
     }
@@ -115,41 +123,30 @@ BatchOutcome planHistory(const HistoryChain &chain, const BatchPlan &plan,
     }
     writes->clear();
     if (k == 1)
-        writes->push_back({ chain.fileName(0), encodeHistory(plan.oldNames) });
+        writes->push_back({ chain.fileName(0), encodeHistory(plan.oldNames), false, takeOver });
     writes->push_back({ chain.fileName(k), encodeHistory(inLineOrder(plan, *lines).newNames) });
     *number = k;
     return {};
 }
 
-// Removes every history file this run wrote, newest first. Returns the files that could not
-// be removed.
+// Removes every history file this run wrote, newest first, and stops at the first that cannot
+// be removed: what is left is then still a chain, which the restore clears (its files are all
+// under their names of the file before), never a newest file without the one before it.
+// Returns the files left.
 QStringList removeHistory(Folder &folder, std::vector<HistoryWrite> &writes)
 {
-    QStringList failed;
+    QStringList left;
     for (auto it = writes.rbegin(); it != writes.rend(); ++it) {
         if (!it->written)
             continue;
-        if (folder.remove(it->name))
+        if (left.isEmpty() && folder.remove(it->name))
             it->written = false;
         else
-            failed.prepend(it->name);
+            left.prepend(it->name);
     }
     folder.sync();
-    return failed;
+    return left;
 }
-
-// A rename that leaves a file under its own name is no rename at all: it happens when a
-// target of type ".zyx" has a new name equal to its temporary name. Asking the file system
-// would fail, since the "new" name exists.
-OpResult moveFile(Folder &folder, const QString &from, const QString &to)
-{
-    if (from == to)
-        return {};
-    return folder.renameNoReplace(from, to);
-}
-
-// Where each target is during the passes.
-enum class At : unsigned char { Old, Temporary, New };
 
 } // namespace
 
@@ -161,7 +158,10 @@ QString BatchOutcome::message() const
     switch (status) {
     case BatchStatus::Ready:
     case BatchStatus::Done:
-        return {};
+        break;
+    case BatchStatus::DoneNotSynced:
+        text = msg::RenameDoneNotSynced + reason;
+        break;
     case BatchStatus::NoNewNames:
         return msg::NoNewNames;
     case BatchStatus::ListsDiffer:
@@ -189,8 +189,11 @@ QString BatchOutcome::message() const
         break;
     }
     if (!historyNotRestored.isEmpty())
-        text += u'\n' + msg::HistoryNotRestored + historyNotRestored.join(QStringLiteral("、"));
-    return text;
+        text += u'\n' + (historyKept ? msg::HistoryKeptUnconfirmed : msg::HistoryNotRestored)
+            + historyNotRestored.join(QStringLiteral("、"));
+    if (!keptNames.isEmpty())
+        text += u'\n' + msg::SecondNamesKept + u'\n' + keptNames.join(u'\n');
+    return text.startsWith(u'\n') ? text.mid(1) : text;
 }
 
 QString captionOf(const RenameStep &step)
@@ -335,8 +338,12 @@ BatchOutcome runBatch(Folder &folder, const BatchPlan &given, const RenameProgre
         folder.remove(leftover);
 
     for (HistoryWrite &write : writes) {
-        OpResult result = folder.createFileDurably(write.name, write.bytes);
-        write.written = bool(result);
+        OpResult result;
+        if (!write.takenOver) {
+            const CreateResult created = folder.createFileDurably(write.name, write.bytes);
+            write.written = created.ok || created.maybeCreated;
+            result = created;
+        }
         // The renames may only begin once the history is certain to survive a power cut.
         if (result && &write == &writes.back())
             result = folder.sync();
@@ -349,71 +356,78 @@ BatchOutcome runBatch(Folder &folder, const BatchPlan &given, const RenameProgre
         }
     }
 
-    std::vector<At> at(size_t(count), At::Old);
+    using At = Places::At;
+    Places places(folder, plan.oldNames, plan.temporaryNames, plan.newNames);
     auto passes = [&]() -> bool {
         for (qsizetype i = 0; i < count; ++i) {
-            const QString &from = plan.oldNames[i];
-            const QString &to = plan.temporaryNames[i];
-            if (const OpResult r = moveFile(folder, from, to); !r) {
-                outcome.name = from;
-                outcome.otherName = to;
+            if (const MoveResult r = places.move(i, At::First, At::Temporary); !r) {
+                outcome.name = plan.oldNames[i];
+                outcome.otherName = plan.temporaryNames[i];
                 outcome.reason = r.reason;
                 return false;
             }
-            at[size_t(i)] = At::Temporary;
             if (progress)
-                progress({ RenameStep::Pass::Away, int(i), from, to });
+                progress(
+                    { RenameStep::Pass::Away, int(i), plan.oldNames[i], plan.temporaryNames[i] });
         }
         for (qsizetype i = 0; i < count; ++i) {
-            const QString &from = plan.temporaryNames[i];
-            const QString &to = plan.newNames[i];
-            if (const OpResult r = moveFile(folder, from, to); !r) {
+            if (const MoveResult r = places.move(i, At::Temporary, At::Final); !r) {
                 outcome.name = plan.oldNames[i];
-                outcome.otherName = to;
+                outcome.otherName = plan.newNames[i];
                 outcome.reason = r.reason;
                 return false;
             }
-            at[size_t(i)] = At::New;
             if (progress)
-                progress({ RenameStep::Pass::To, int(i), from, to });
+                progress(
+                    { RenameStep::Pass::To, int(i), plan.temporaryNames[i], plan.newNames[i] });
         }
         return true;
     };
 
     if (passes()) {
-        folder.sync();
         outcome.status = BatchStatus::Done;
         outcome.historyNumber = k;
+        // Without the sync the renames may not survive a power cut: the user is told, and the
+        // history that undoes them stays as it is in any case.
+        if (const OpResult synced = folder.sync(); !synced) {
+            outcome.status = BatchStatus::DoneNotSynced;
+            outcome.reason = synced.reason;
+        }
         return outcome;
     }
 
-    // Undo newest first: the renames of pass 2 from the last one done, then those of pass 1.
-    // A file that cannot be moved back stays where it is, and so does every file whose old
-    // name it still blocks; none of them is ever forced.
-    for (qsizetype i = count - 1; i >= 0; --i) {
-        if (at[size_t(i)] == At::New && moveFile(folder, plan.newNames[i], plan.temporaryNames[i]))
-            at[size_t(i)] = At::Temporary;
-    }
-    for (qsizetype i = count - 1; i >= 0; --i) {
-        if (at[size_t(i)] == At::Temporary
-            && moveFile(folder, plan.temporaryNames[i], plan.oldNames[i]))
-            at[size_t(i)] = At::Old;
-    }
-    folder.sync();
-
-    for (qsizetype i = 0; i < count; ++i) {
-        if (at[size_t(i)] == At::Temporary)
-            outcome.stranded.append({ plan.oldNames[i], plan.temporaryNames[i] });
-        else if (at[size_t(i)] == At::New)
-            outcome.stranded.append({ plan.oldNames[i], plan.newNames[i] });
-    }
-    if (outcome.stranded.isEmpty()) {
+    places.rollBack();
+    outcome.keptNames = places.keptNames();
+    // The history goes only when the folder shows every file under its old name, and that
+    // state is on disk; otherwise the run stays recorded, as an interrupted one that the
+    // restore finishes.
+    // A name kept beside a file keeps the history too, which explains it until the user has
+    // removed it and the restore has cleared the run.
+    if (places.confirmedAtFirst()) {
         outcome.status = BatchStatus::RolledBack;
-        outcome.historyNotRestored = removeHistory(folder, writes);
-    } else {
-        // The history of the run stays: it names the files that did reach their new names.
-        outcome.status = BatchStatus::NotRolledBack;
-        outcome.historyNumber = k;
+        if (!outcome.keptNames.isEmpty()) {
+            outcome.historyKept = true;
+        } else if (const OpResult synced = folder.sync(); !synced) {
+            outcome.historyKept = true;
+            for (const HistoryWrite &write : writes) {
+                if (write.written)
+                    outcome.historyNotRestored.append(write.name);
+            }
+        } else {
+            outcome.historyNotRestored = removeHistory(folder, writes);
+        }
+        return outcome;
+    }
+    outcome.status = BatchStatus::NotRolledBack;
+    outcome.historyNumber = k;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (places.at(i) != At::First)
+            outcome.stranded.append({ plan.oldNames[i], places.placeOf(i) });
+    }
+    // Every file under its old name as far as the run knows, yet the folder does not show it.
+    if (outcome.stranded.isEmpty()) {
+        for (qsizetype i = 0; i < count; ++i)
+            outcome.stranded.append({ plan.oldNames[i], places.placeOf(i) + msg::PlaceUnknown });
     }
     return outcome;
 }

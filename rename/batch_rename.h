@@ -33,9 +33,12 @@
 //
 // Renames never replace a file (Folder::renameNoReplace); a clash makes a rename fail. When a
 // history write fails, nothing is renamed and the chain is put back as it was. When a rename
-// fails, every rename of the run is undone, newest first, and the chain is put back; a file
-// that cannot be renamed back is listed with the name it now carries, and the run's history
-// files then stay so that nothing is left untraceable.
+// fails, every rename of the run is undone, newest first. No failure is taken at its word: a
+// share can carry out a rename and then report an error, so where each file is comes from the
+// replies that said done and, after every failure, from a look at the folder. The chain is put
+// back only once a listing shows every file under its old name and the folder is synced; a
+// file that is not is listed with the names it may carry, and the run's history files then
+// stay, so that nothing is left untraceable and the restore can finish the run.
 #pragma once
 
 #include <QList>
@@ -73,6 +76,7 @@ struct BatchPlan
 enum class BatchStatus {
     Ready, // planned and checked; nothing has been changed
     Done, // every target carries its new name; the history records the run
+    DoneNotSynced, // as Done, but the folder could not be synced: the renames may not last
     NoNewNames, // the new-name list is empty
     ListsDiffer, // lists of different lengths, a file listed twice, a number outside 0..9999
     MissingFile, // a target is no longer in the folder
@@ -101,15 +105,25 @@ struct BatchOutcome
     QString otherName; // a failed rename: the name it was to get
     QString reason; // the system's reason for a failed write or rename
     int historyNumber = 0; // the history file the run wrote (Done, NotRolledBack)
-    QList<StrandedFile> stranded; // NotRolledBack: in target order
+    // NotRolledBack: in target order; the current name is every name the file may carry
+    QList<StrandedFile> stranded;
     QStringList historyNotRestored; // history files that could not be put back as they were
+    // RolledBack: the history was kept on purpose, because the folder could not be synced.
+    bool historyKept = false;
+    // Names a target may also carry, kept because the file system cannot tell whether they
+    // hold the same file: "name → the target's name".
+    QStringList keptNames;
 
-    bool ok() const { return status == BatchStatus::Ready || status == BatchStatus::Done; }
+    bool ok() const
+    {
+        return status == BatchStatus::Ready || status == BatchStatus::Done
+            || status == BatchStatus::DoneNotSynced;
+    }
     // Whether files may have been renamed, so that a listing of the folder is out of date.
     bool filesTouched() const
     {
-        return status == BatchStatus::Done || status == BatchStatus::RolledBack
-            || status == BatchStatus::NotRolledBack;
+        return status == BatchStatus::Done || status == BatchStatus::DoneNotSynced
+            || status == BatchStatus::RolledBack || status == BatchStatus::NotRolledBack;
     }
     // The text that tells the user; empty for Ready and Done.
     QString message() const;

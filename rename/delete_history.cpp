@@ -3,6 +3,7 @@
 #include "folder.h"
 #include "history.h"
 #include "messages.h"
+#include "recovery.h"
 
 namespace renaming {
 
@@ -10,9 +11,11 @@ QString HistoryDeletion::message() const
 {
     if (!refusal.isEmpty())
         return refusal;
-    if (notDeleted.isEmpty())
-        return {};
-    return msg::HistoryNotDeleted + notDeleted.join(u'\n');
+    if (!notDeleted.isEmpty())
+        return msg::HistoryNotDeleted + notDeleted.join(u'\n');
+    if (!notSynced.isEmpty())
+        return msg::DeleteDoneNotSynced + notSynced;
+    return {};
 }
 
 HistoryDeletion deleteHistory(Folder &folder, const QString &pattern, bool dryRun)
@@ -28,6 +31,11 @@ HistoryDeletion deleteHistory(Folder &folder, const QString &pattern, bool dryRu
         result.refusal = msg::FaultyHistory;
         return result;
     }
+    if (interruptedRunPending(folder, pattern)) {
+        result.refusal = msg::DeleteInterrupted;
+        result.interrupted = true;
+        return result;
+    }
     for (int k = 0; k <= HighestChainNumber; ++k) {
         // Another type's file under this chain's name is never touched.
         if (!chain.owned(k))
@@ -35,9 +43,10 @@ HistoryDeletion deleteHistory(Folder &folder, const QString &pattern, bool dryRu
         const QString name = chain.fileName(k);
         if (dryRun)
             result.deleted.append(name);
+        // A failure that left the name gone counts as done (Folder::remove looks).
         else if (const OpResult removed = folder.remove(name))
             result.deleted.append(name);
-        else if (folder.exists(name))
+        else
             result.notDeleted.append(QStringLiteral("%1 (%2)").arg(name, removed.reason));
     }
     if (dryRun)
@@ -46,7 +55,8 @@ HistoryDeletion deleteHistory(Folder &folder, const QString &pattern, bool dryRu
         folder.remove(leftover);
     // The deletions reach the disk now; a chain that came back after a power cut could be
     // restored by mistake.
-    folder.sync();
+    if (const OpResult synced = folder.sync(); !synced)
+        result.notSynced = synced.reason.isEmpty() ? QStringLiteral("?") : synced.reason;
     return result;
 }
 

@@ -3,7 +3,9 @@
 // them. Files behind a gap go too; file 101, which the restore never reads, stays, and so does
 // every file that another file type's chain can claim unless the folder shows it to be this
 // chain's (history.h). A file type that gives no plain history name, or a chain with a file in
-// two spellings or in doubt where it would go on, is refused with nothing deleted.
+// two spellings or in doubt where it would go on, is refused with nothing deleted; so is a
+// chain whose newest rename was cut off (recovery.h): its files would lose their first names
+// for good, and the restore must finish it first.
 #pragma once
 
 #include <QString>
@@ -21,6 +23,8 @@ struct HistoryDeletion
     // meant to make final.
     QStringList notDeleted;
     QString refusal; // the command was refused and deleted nothing
+    bool interrupted = false; // refused because a cut-off run is to be finished by the restore
+    QString notSynced; // deleted, but the folder could not be synced: the system's reason
 
     // The text that tells the user; empty when every existing file was deleted.
     QString message() const;

@@ -5,13 +5,15 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #ifdef Q_OS_WIN
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <windows.h>
 #else
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <dirent.h>
@@ -90,12 +92,16 @@ bool isEntryName(QStringView name)
 
 namespace {
 
-#ifndef Q_OS_WIN
-
 OpResult systemFailure(int error)
 {
-    return OpResult::failure(qt_error_string(error));
+#ifdef Q_OS_WIN
+    return OpResult::failure(QString::fromLocal8Bit(std::strerror(error)), error);
+#else
+    return OpResult::failure(qt_error_string(error), error);
+#endif
 }
+
+#ifndef Q_OS_WIN
 
 // The reason given for an entry that is there but is no regular file (a FIFO, a socket, a
 // device): the system has no error number that says so.
@@ -107,13 +113,21 @@ const char NotRegularFile[] = "Not a regular file";
 // elsewhere ("../x", "a/b") is refused before any system call.
 OpResult outsideFolder()
 {
-    return OpResult::failure(QStringLiteral("Not a file name of the folder"));
+    return OpResult::failure(QStringLiteral("Not a file name of the folder"), EINVAL);
+}
+
+MoveResult notMoved(const OpResult &failure, MoveResult::At at = MoveResult::At::From)
+{
+    MoveResult result;
+    static_cast<OpResult &>(result) = failure;
+    result.at = at;
+    return result;
 }
 
 #ifndef Q_OS_WIN
 
 // A folder of the local file system, held through one open directory handle; every
-// operation names its files relative to that handle.
+// request names its files relative to that handle.
 class PosixFolder final : public Folder
 {
 public:
@@ -125,12 +139,29 @@ public:
 
     QString path() const override { return m_path; }
 
-    bool exists(const QString &name) override
+    FileStatus status(const QString &name) override
     {
-        if (!isEntryName(name))
-            return false;
+        FileStatus result;
+        if (!isEntryName(name)) {
+            result.known = true; // no entry of the folder can hold it
+            return result;
+        }
         struct stat st;
-        return ::fstatat(m_fd, QFile::encodeName(name).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+        if (::fstatat(m_fd, QFile::encodeName(name).constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            result.error = errno;
+            result.known = result.error == ENOENT || result.error == ENOTDIR;
+            return result;
+        }
+        result.known = true;
+        result.exists = true;
+        result.regular = S_ISREG(st.st_mode);
+        result.ownedByUser = st.st_uid == ::geteuid();
+        result.device = quint64(st.st_dev);
+        result.inode = quint64(st.st_ino);
+        result.links = quint64(st.st_nlink);
+        result.size = qint64(st.st_size);
+        result.modified = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        return result;
     }
 
     bool canRead(const QString &name) override
@@ -173,13 +204,11 @@ public:
         return {};
     }
 
-    OpResult createFileDurably(const QString &name, const QByteArray &bytes) override
+    OpResult writeNewFile(const QString &name, const QByteArray &bytes) override
     {
         if (!isEntryName(name))
             return outsideFolder();
-        const QString tempName = tempNameFor(name);
-        const QByteArray temp = QFile::encodeName(tempName);
-        const int fd = ::openat(m_fd, temp.constData(),
+        const int fd = ::openat(m_fd, QFile::encodeName(name).constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0)
             return systemFailure(errno);
@@ -196,29 +225,29 @@ public:
             error = errno;
         if (::close(fd) != 0 && !error)
             error = errno;
-        if (error) {
-            ::unlinkat(m_fd, temp.constData(), 0);
-            return systemFailure(error);
-        }
-        // The complete file takes the name the way every rename does: never over another.
-        const OpResult moved = renameNoReplace(tempName, name);
-        if (!moved)
-            ::unlinkat(m_fd, temp.constData(), 0);
-        return moved;
+        return error ? systemFailure(error) : OpResult {};
     }
 
-    OpResult renameNoReplace(const QString &from, const QString &to) override
+    OpResult renameExclusive(const QString &from, const QString &to) override
     {
-        if (!isEntryName(from) || !isEntryName(to))
-            return outsideFolder();
-        const QByteArray a = QFile::encodeName(from);
-        const QByteArray b = QFile::encodeName(to);
-        if (const int error = moveNoReplace(a, b))
-            return systemFailure(error);
-        return {};
+        return call(from, to, [this](const char *a, const char *b) {
+            return ::renameat2(m_fd, a, m_fd, b, RENAME_NOREPLACE);
+        });
     }
 
-    OpResult remove(const QString &name) override
+    OpResult link(const QString &from, const QString &to) override
+    {
+        return call(from, to,
+                    [this](const char *a, const char *b) { return ::linkat(m_fd, a, m_fd, b, 0); });
+    }
+
+    OpResult renameOver(const QString &from, const QString &to) override
+    {
+        return call(from, to,
+                    [this](const char *a, const char *b) { return ::renameat(m_fd, a, m_fd, b); });
+    }
+
+    OpResult unlink(const QString &name) override
     {
         if (!isEntryName(name))
             return outsideFolder();
@@ -239,6 +268,7 @@ public:
         QSet<QString> names;
         names.reserve(1024);
         QStringDecoder decoder(QStringDecoder::Utf8, EntryNameDecoding);
+        errno = 0;
         while (const dirent *entry = ::readdir(dir)) {
             decoder.resetState();
             QString name = decoder(QByteArrayView(entry->d_name));
@@ -246,7 +276,11 @@ public:
             if (!decoder.hasError())
                 names.insert(std::move(name));
         }
+        // A listing cut off by an error is no listing: a name it lacks may be there.
+        const bool complete = errno == 0;
         ::closedir(dir);
+        if (!complete)
+            return std::nullopt;
         return names;
     }
 
@@ -265,15 +299,6 @@ public:
         return {};
     }
 
-    std::optional<qint64> modifiedAt(const QString &name) override
-    {
-        struct stat st;
-        if (!isEntryName(name)
-            || ::fstatat(m_fd, QFile::encodeName(name).constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return std::nullopt;
-        return qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-    }
-
     int newListingHandle() override
     {
         // A duplicate shares the read position, which nothing else uses: the listing starts
@@ -282,68 +307,14 @@ public:
     }
 
 private:
-    // How this folder's file system renames without replacing. Only an answer of the file
-    // system about the method itself decides it (a missing source or a taken name says
-    // nothing), and from then on every rename of the folder takes that path at once, so
-    // that a batch costs the same per file on every file system.
-    enum class RenameMethod {
-        Untried,
-        NoReplaceFlag, // renameat2(RENAME_NOREPLACE): the kernel refuses a taken name
-        LinkUntried, // the flag is refused; hard links not tried yet
-        LinkThenUnlink, // a hard link fails on a taken name; the old name is then removed
-        CheckedRename, // neither: look the name up, then a plain rename
-    };
-
-    // Where a file system cannot refuse a taken name in the rename itself (no flag, e.g.
-    // through FUSE, NFS or SMB) a hard link can: link(2) never replaces. Where hard links
-    // are missing too (FAT, exFAT, SMB and phone mounts), the name is looked up right before
-    // a plain rename, as careful tools do there. Another program that creates the very same
-    // name between the look-up and the rename would lose that file; nothing closes that
-    // window on such a file system, and the two passes through fresh temporary names keep
-    // the names a batch moves onto out of other programs' way. A copy is never made: it
-    // could silently overwrite a file that appeared at the target.
-    // Returns 0 or the error.
-    int moveNoReplace(const QByteArray &from, const QByteArray &to)
+    // A system call on two names of the folder; 0 or the error.
+    template<typename Call> OpResult call(const QString &from, const QString &to, Call &&system)
     {
-        const char *a = from.constData();
-        const char *b = to.constData();
-        switch (m_renameMethod) {
-        case RenameMethod::Untried:
-        case RenameMethod::NoReplaceFlag:
-            if (::renameat2(m_fd, a, m_fd, b, RENAME_NOREPLACE) == 0) {
-                m_renameMethod = RenameMethod::NoReplaceFlag;
-                return 0;
-            }
-            if (m_renameMethod == RenameMethod::NoReplaceFlag
-                || (errno != EINVAL && errno != ENOSYS))
-                return errno;
-            m_renameMethod = RenameMethod::LinkUntried;
-            [[fallthrough]];
-        case RenameMethod::LinkUntried:
-        case RenameMethod::LinkThenUnlink:
-            if (::linkat(m_fd, a, m_fd, b, 0) == 0) {
-                m_renameMethod = RenameMethod::LinkThenUnlink;
-                if (::unlinkat(m_fd, a, 0) == 0)
-                    return 0;
-                const int error = errno;
-                ::unlinkat(m_fd, b, 0);
-                return error;
-            }
-            if (m_renameMethod == RenameMethod::LinkThenUnlink
-                || (errno != EPERM && errno != ENOSYS && errno != EXDEV && errno != EOPNOTSUPP))
-                return errno;
-            m_renameMethod = RenameMethod::CheckedRename;
-            [[fallthrough]];
-        case RenameMethod::CheckedRename: {
-            struct stat st;
-            if (::fstatat(m_fd, b, &st, AT_SYMLINK_NOFOLLOW) == 0)
-                return EEXIST;
-            if (errno != ENOENT)
-                return errno;
-            return ::renameat(m_fd, a, m_fd, b) == 0 ? 0 : errno;
-        }
-        }
-        return EINVAL;
+        if (!isEntryName(from) || !isEntryName(to))
+            return outsideFolder();
+        if (system(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+            return systemFailure(errno);
+        return {};
     }
 
     // Opens a regular file for reading; -1 with the reason otherwise. O_NONBLOCK keeps a FIFO
@@ -376,18 +347,23 @@ private:
 
     QString m_path;
     int m_fd;
-    RenameMethod m_renameMethod = RenameMethod::Untried;
 };
 
 #else
 
 OpResult lastFailure()
 {
-    return OpResult::failure(qt_error_string(int(GetLastError())));
+    const DWORD code = GetLastError();
+    const int error = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS ? EEXIST
+        : code == ERROR_FILE_NOT_FOUND ? ENOENT
+                                       : EIO;
+    return OpResult::failure(qt_error_string(int(code)), error);
 }
 
 // A folder on Windows. Names are joined to the folder path; the checks that every name
-// is a plain file name keep them inside it.
+// is a plain file name keep them inside it. MoveFileEx without MOVEFILE_REPLACE_EXISTING
+// refuses a taken name, so the no-replace rename is always the first method, and no name is
+// ever linked.
 class WindowsFolder final : public Folder
 {
 public:
@@ -395,7 +371,19 @@ public:
         : m_path(std::move(path))
     { }
     QString path() const override { return m_path; }
-    bool exists(const QString &name) override { return QFileInfo::exists(full(name)); }
+    FileStatus status(const QString &name) override
+    {
+        const QFileInfo info(full(name));
+        FileStatus result;
+        result.known = true;
+        result.exists = info.exists() || info.isSymLink();
+        result.regular = info.isFile() && !info.isSymLink();
+        result.ownedByUser = true;
+        result.links = 1; // no name is ever linked here: one name, one file
+        result.size = info.size();
+        result.modified = info.lastModified().toMSecsSinceEpoch() * 1000000;
+        return result;
+    }
     bool canRead(const QString &name) override
     {
         QFile f(full(name));
@@ -405,33 +393,26 @@ public:
     {
         QFile f(full(name));
         if (!f.open(QIODevice::ReadOnly))
-            return OpResult::failure(f.errorString());
+            return OpResult::failure(f.errorString(), ENOENT);
         if (f.size() > maxBytes)
-            return OpResult::failure(QStringLiteral("File too large"));
+            return OpResult::failure(QStringLiteral("File too large"), EFBIG);
         *bytes = f.readAll();
         return {};
     }
-    OpResult createFileDurably(const QString &name, const QByteArray &bytes) override
+    OpResult writeNewFile(const QString &name, const QByteArray &bytes) override
     {
-        const QString temp = full(tempNameFor(name));
-        HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(temp.utf16()), GENERIC_WRITE, 0, nullptr,
-                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(full(name).utf16()), GENERIC_WRITE, 0,
+                               nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return lastFailure();
         DWORD written = 0;
         const bool ok = WriteFile(h, bytes.constData(), DWORD(bytes.size()), &written, nullptr)
             && written == DWORD(bytes.size()) && FlushFileBuffers(h);
-        const OpResult failure = ok ? OpResult {} : lastFailure();
+        const OpResult result = ok ? OpResult {} : lastFailure();
         CloseHandle(h);
-        if (ok
-            && MoveFileExW(reinterpret_cast<LPCWSTR>(temp.utf16()),
-                           reinterpret_cast<LPCWSTR>(full(name).utf16()), MOVEFILE_WRITE_THROUGH))
-            return {};
-        const OpResult result = ok ? lastFailure() : failure;
-        DeleteFileW(reinterpret_cast<LPCWSTR>(temp.utf16()));
         return result;
     }
-    OpResult renameNoReplace(const QString &from, const QString &to) override
+    OpResult renameExclusive(const QString &from, const QString &to) override
     {
         // Neither MOVEFILE_REPLACE_EXISTING nor MOVEFILE_COPY_ALLOWED: fail, never replace.
         if (MoveFileExW(reinterpret_cast<LPCWSTR>(full(from).utf16()),
@@ -439,7 +420,15 @@ public:
             return {};
         return lastFailure();
     }
-    OpResult remove(const QString &name) override
+    OpResult link(const QString &, const QString &) override
+    {
+        return OpResult::failure(QStringLiteral("Not supported"), ENOSYS);
+    }
+    OpResult renameOver(const QString &from, const QString &to) override
+    {
+        return renameExclusive(from, to); // never replaces here either
+    }
+    OpResult unlink(const QString &name) override
     {
         if (DeleteFileW(reinterpret_cast<LPCWSTR>(full(name).utf16())))
             return {};
@@ -459,6 +448,261 @@ private:
 #endif
 
 } // namespace
+
+Sameness samenessOf(const QString &nameA, const FileStatus &a, const QString &nameB,
+                    const FileStatus &b)
+{
+    // Two spellings of one name are one entry where names ignore case: never two names.
+    if (!a.exists || !b.exists || nameA.compare(nameB, Qt::CaseInsensitive) == 0)
+        return Sameness::Different;
+    // A link count can be stale (a share's client keeps the count of the old name from before
+    // a link whose reply was lost), but a file under two names shows two links under at least
+    // the name just looked up.
+    if (std::max(a.links, b.links) < 2)
+        return Sameness::Different;
+    if (a.inode != 0 && a.device == b.device && a.inode == b.inode)
+        return Sameness::Same;
+    // Different inode numbers prove nothing where the file system numbers each name on its
+    // own; what it does tell must still agree.
+    if (a.size != b.size || a.modified != b.modified)
+        return Sameness::Different;
+    return Sameness::Unknown;
+}
+
+Sameness Folder::sameFile(const QString &a, const QString &b)
+{
+    const FileStatus first = status(a);
+    const FileStatus second = status(b);
+    if (!first.known || !second.known)
+        return Sameness::Unknown;
+    return samenessOf(a, first, b, second);
+}
+
+MoveResult Folder::renameNoReplace(const QString &from, const QString &to)
+{
+    return move(from, to);
+}
+
+// A look after a failure, or before a name is removed. A share's client may still show a name
+// that its last request removed (it keeps the entry until it expires; FUSE for a second, NFS
+// for several), so whether a name is there comes from a listing, which the file system answers
+// itself; what the file is comes from the look. A name the listing holds but the look cannot
+// find is not known.
+FileStatus Folder::lookAgain(const QString &name, const std::optional<QSet<QString>> &listing)
+{
+    FileStatus look = status(name);
+    if (!listing || !look.known) {
+        look.known = false;
+        return look;
+    }
+    bool listed = listing->contains(name);
+    for (auto it = listing->cbegin(); look.exists && !listed && it != listing->cend(); ++it)
+        listed = it->compare(name, Qt::CaseInsensitive) == 0; // the entry's own spelling
+    if (!listed)
+        look.exists = false;
+    else if (!look.exists)
+        look.known = false;
+    return look;
+}
+
+// Where a file is after a request that should have moved it failed. The failure itself
+// proves nothing: the request may have been carried out and its reply lost.
+MoveResult Folder::lookAfterFailure(const QString &from, const QString &to, const OpResult &failed,
+                                    FileStatus *source, FileStatus *target)
+{
+    FileStatus ownSource, ownTarget;
+    source = source ? source : &ownSource;
+    target = target ? target : &ownTarget;
+    const std::optional<QSet<QString>> listing = entryNames();
+    *source = lookAgain(from, listing);
+    *target = lookAgain(to, listing);
+    if (!source->known || !target->known)
+        return notMoved(failed, MoveResult::At::Unknown);
+    if (!source->exists)
+        return target->exists ? MoveResult {} : notMoved(failed, MoveResult::At::Unknown);
+    if (!target->exists)
+        return notMoved(failed);
+    switch (samenessOf(from, *source, to, *target)) {
+    case Sameness::Same:
+        return notMoved(failed, MoveResult::At::Both);
+    case Sameness::Different:
+        return notMoved(failed);
+    case Sameness::Unknown:
+        break;
+    }
+    MoveResult result = notMoved(failed);
+    result.maybeSecondName = true;
+    return result;
+}
+
+// Where the file system cannot refuse a taken name in the rename itself (no flag, e.g.
+// through FUSE, NFS or SMB) a hard link can: link(2) never replaces. Where hard links are
+// missing too (FAT, exFAT, SMB and phone mounts), the name is looked up right before a plain
+// rename, as careful tools do there. Another program that creates the very same name between
+// the look-up and the rename would lose that file; nothing closes that window on such a file
+// system, and the two passes through fresh temporary names keep the names a batch moves onto
+// out of other programs' way. A copy is never made: it could silently overwrite a file that
+// appeared at the target.
+MoveResult Folder::move(const QString &from, const QString &to)
+{
+    if (!isEntryName(from) || !isEntryName(to))
+        return notMoved(outsideFolder());
+    switch (m_renameMethod) {
+    case RenameMethod::Untried:
+    case RenameMethod::NoReplaceFlag: {
+        const OpResult renamed = renameExclusive(from, to);
+        if (renamed) {
+            m_renameMethod = RenameMethod::NoReplaceFlag;
+            return {};
+        }
+        // The file system does not know the flag: an answer about it, not about the file.
+        if (m_renameMethod == RenameMethod::Untried
+            && (renamed.error == EINVAL || renamed.error == ENOSYS)) {
+            m_renameMethod = RenameMethod::LinkUntried;
+            return moveByLink(from, to);
+        }
+        return lookAfterFailure(from, to, renamed);
+    }
+    case RenameMethod::LinkUntried:
+    case RenameMethod::LinkThenUnlink:
+        return moveByLink(from, to);
+    case RenameMethod::CheckedRename:
+        return checkedMove(from, to);
+    }
+    return notMoved(OpResult::failure(QStringLiteral("No rename method"), EINVAL));
+}
+
+MoveResult Folder::moveByLink(const QString &from, const QString &to)
+{
+    const OpResult linked = link(from, to);
+    if (linked) {
+        m_renameMethod = RenameMethod::LinkThenUnlink;
+        return finishLink(from, to);
+    }
+    FileStatus source, target;
+    const MoveResult looked = lookAfterFailure(from, to, linked, &source, &target);
+    if (looked.at == MoveResult::At::Both) { // the link was made; its reply was lost
+        m_renameMethod = RenameMethod::LinkThenUnlink;
+        return finishLink(from, to);
+    }
+    if (looked.at != MoveResult::At::From || target.exists)
+        return looked;
+    // Refused, and nothing happened. A file system without links says so for every file; one
+    // with links refuses a file the user may not link (fs.protected_hardlinks) or one with too
+    // many links, which is that file's case and not the folder's. A refusal for a file of the
+    // user's own can only be the file system's.
+    const int error = linked.error;
+    const bool noLinks = error == EOPNOTSUPP || error == ENOSYS || error == EXDEV
+        || (error == EPERM && source.ownedByUser);
+    if (noLinks && m_renameMethod == RenameMethod::LinkUntried)
+        m_renameMethod = RenameMethod::CheckedRename;
+    if (noLinks || error == EPERM || error == EMLINK)
+        return checkedMove(from, to);
+    return looked;
+}
+
+MoveResult Folder::finishLink(const QString &from, const QString &to)
+{
+    MoveResult result = dropName(from, to, Proof::LinkReported, true);
+    result.linkReported = result.at == MoveResult::At::Both;
+    return result;
+}
+
+MoveResult Folder::checkedMove(const QString &from, const QString &to)
+{
+    FileStatus target = status(to);
+    // A name that a share's client still shows after its file went is no file: a listing,
+    // asked only then, tells.
+    if (target.known && target.exists)
+        target = lookAgain(to, entryNames());
+    if (!target.known)
+        return notMoved(systemFailure(target.error ? target.error : EIO));
+    if (target.exists)
+        return notMoved(systemFailure(EEXIST));
+    const OpResult renamed = renameOver(from, to);
+    if (renamed)
+        return {};
+    return lookAfterFailure(from, to, renamed);
+}
+
+// The one rule for removing a name of a file: only while another name is known to hold that
+// same file. Known means that the file system has reported the link between them made (just
+// now, or earlier and a listing shows the kept name still there), or that a look at both names
+// shows one file (samenessOf: same device and inode, two links). On a file system whose inode
+// numbers cannot tell, a look shows nothing, and both names stay. Every removal of a name of a
+// user's file goes through here.
+MoveResult Folder::dropName(const QString &extra, const QString &kept, Proof proof, bool justLinked)
+{
+    if (!justLinked) {
+        const std::optional<QSet<QString>> listing = entryNames();
+        const FileStatus first = lookAgain(extra, listing);
+        const FileStatus second = lookAgain(kept, listing);
+        if (!first.known || !second.known)
+            return notMoved(systemFailure(first.known ? second.error : first.error),
+                            MoveResult::At::Unknown);
+        if (!second.exists)
+            return notMoved(OpResult::failure(QStringLiteral("Not known to be the same file")));
+        if (!first.exists)
+            return {};
+        if (proof == Proof::Look && samenessOf(extra, first, kept, second) != Sameness::Same)
+            return notMoved(OpResult::failure(QStringLiteral("Not known to be the same file")));
+    }
+    const OpResult removed = unlink(extra);
+    if (removed)
+        return {};
+    const FileStatus after = lookAgain(extra, entryNames());
+    if (after.known && !after.exists)
+        return {};
+    return notMoved(removed, after.known ? MoveResult::At::Both : MoveResult::At::Unknown);
+}
+
+MoveResult Folder::removeName(const QString &extra, const QString &kept, Proof proof)
+{
+    if (!isEntryName(extra) || !isEntryName(kept))
+        return notMoved(outsideFolder());
+    return dropName(extra, kept, proof);
+}
+
+OpResult Folder::remove(const QString &name)
+{
+    if (!isEntryName(name))
+        return outsideFolder();
+    const OpResult removed = unlink(name);
+    if (removed)
+        return {};
+    const FileStatus after = lookAgain(name, entryNames());
+    return after.known && !after.exists ? OpResult {} : removed;
+}
+
+CreateResult Folder::createFileDurably(const QString &name, const QByteArray &bytes)
+{
+    CreateResult result;
+    if (!isEntryName(name)) {
+        static_cast<OpResult &>(result) = outsideFolder();
+        return result;
+    }
+    const QString temp = tempNameFor(name);
+    if (const OpResult written = writeNewFile(temp, bytes); !written) {
+        remove(temp); // a part of it may have been written
+        static_cast<OpResult &>(result) = written;
+        return result;
+    }
+    // The complete file takes the name the way every rename does: never over another.
+    const MoveResult moved = move(temp, name);
+    if (moved)
+        return result;
+    // The rename failed, or its reply was lost: what the name holds decides. A file of these
+    // very bytes is the history file, whoever's it is; the temporary, if still there, is then
+    // no longer needed.
+    QByteArray there;
+    const OpResult read = readFile(name, &there, bytes.size());
+    remove(temp);
+    if (read && there == bytes)
+        return result;
+    static_cast<OpResult &>(result) = moved;
+    result.maybeCreated = !read && read.error != ENOENT && read.error != EFBIG;
+    return result;
+}
 
 bool isFaithfulPath(const QByteArray &path)
 {

@@ -260,6 +260,7 @@ void FolderListing::refresh(Folder *folder)
     m_notUtf8 = 0;
     m_failure.clear();
     m_sawTemporaryName = false;
+    m_sawHistoryName = false;
     const QStringList patterns = foldedPieces(m_pattern);
     if ((m_path.isEmpty() && !folder) || patterns.isEmpty())
         return;
@@ -278,7 +279,11 @@ void FolderListing::refresh(Folder *folder)
                           // The history files are the program's own: renaming one would lose the
                           // undo it holds.
                           const QStringView name = entry.text(), folded = entry.folded();
-                          if (isHistoryFileName(name) || !matchesFolded(patterns, folded))
+                          if (isHistoryFileName(name)) {
+                              m_sawHistoryName = true;
+                              return;
+                          }
+                          if (!matchesFolded(patterns, folded))
                               return;
                           // Only a name that is kept becomes a string; a name that folding leaves
                           // as it is (lower-case ASCII) shares one string with its folded form.

@@ -43,6 +43,10 @@ public:
     // case; hidden, folder or not). Every temporary name of a batch rename or a restore does,
     // so without one no rename or restore can have been cut off there.
     bool sawTemporaryName() const { return m_sawTemporaryName; }
+    // Whether the folder held a history file of any chain ("VOXA…<digit>.log"). Without one
+    // there is no history, and so no rename that could have been cut off, even before its
+    // first rename or in a batch that renames each file once.
+    bool sawHistoryName() const { return m_sawHistoryName; }
 
     // Each setter takes the listing anew, even when the value is unchanged.
     void setPath(const QString &path);
@@ -65,6 +69,7 @@ private:
     int m_notUtf8 = 0;
     QString m_failure;
     bool m_sawTemporaryName = false;
+    bool m_sawHistoryName = false;
 };
 
 } // namespace renaming

@@ -104,6 +104,20 @@ inline const QString RenameFailed = QStringLiteral("改名に失敗しました�
 inline const QString RenameNotRolledBack
     = QStringLiteral("次のファイルは元の名前に戻せませんでした（元の名前 → 今の名前）：");
 inline const QString HistoryNotRestored = QStringLiteral("改名履歴を元に戻せませんでした：");
+// A batch, a restore or delete history whose last sync failed: done, but the system could not
+// confirm that it reached the disk; the history that undoes a batch stays.
+inline const QString RenameDoneNotSynced
+    = QStringLiteral("ファイル名改名終わりましたが、ディスクに書き込まれたか確かめられません：");
+inline const QString HistoryKeptUnconfirmed
+    = QStringLiteral("ディスクに書き込まれたか確かめられませんので、改名履歴を残しました（「ファイ"
+                     "ル名の復元」で消せます）：");
+// Names that may be second names of a file, on a file system that cannot tell: they stay, and
+// so does the history that explains them, until the user has removed them.
+inline const QString SecondNamesKept = QStringLiteral(
+    "同じファイルの別名かも知れませんので、次の名前と改名履歴を残しました。確かめて消してから、"
+    "もう一度元に戻して下さい（名前 → 同じと思われるファイル）：");
+// After a list of the names a file may carry, when the folder could not be asked.
+inline const QString PlaceUnknown = QStringLiteral("（どれか確かめられません）");
 inline QString renamingAway(const QString &from, const QString &to)
 {
     return from + QStringLiteral("　を一旦　") + to + QStringLiteral("に改名しています");
@@ -167,11 +181,17 @@ inline const QString RecoveryMismatch
     = QStringLiteral("改名記録と一致しないため､ファイル名を元に戻せません：");
 inline const QString InterruptedHint
     = QStringLiteral("前回の改名が中断されています。「ファイル名の復元」で元に戻せます");
+inline const QString RestoreDoneNotSynced
+    = QStringLiteral("ファイル名を元に戻しましたが、ディスクに書き込まれたか確かめられません：");
 
 // Delete history.
 inline const QString AskDeleteHistory
     = QStringLiteral("履歴を削除すると復帰出来なくなります。よろしいですか");
 inline const QString DeleteBadName = QStringLiteral("使えないファイル名ですから削除出来ません：");
+inline const QString DeleteInterrupted = QStringLiteral(
+    "前回の改名が中断されていますから削除出来ません。「ファイル名の復元」で元に戻して下さい");
+inline const QString DeleteDoneNotSynced
+    = QStringLiteral("改名履歴を削除しましたが、ディスクに書き込まれたか確かめられません：");
 
 // Printing and the read-me window.
 inline const QString NothingToPrint = QStringLiteral("印刷対象ファイルがありません");
@@ -191,6 +211,8 @@ inline const QString ReadmeCloseButton = QStringLiteral("閉じる");
 inline const QString CliFolderNotOpened = QStringLiteral("フォルダーを開けません：");
 inline const QString CliInterruptedHint
     = QStringLiteral("前回の改名が中断されています。kelvaro-cli restore で元に戻せます");
+inline const QString CliDeleteInterrupted = QStringLiteral(
+    "前回の改名が中断されていますから削除出来ません。kelvaro-cli restore で元に戻して下さい");
 inline const QString CliHistoryBadName
     = QStringLiteral("使えないファイル名ですから履歴を読めません：");
 inline const QString CliFolderNotWritable
@@ -375,6 +397,22 @@ inline const QList<std::pair<QString, QString>> CliEnglish = {
     { CliOutputFailed, QStringLiteral("could not write to standard output") },
     { StatusRenaming, QStringLiteral("renaming (do not switch off)") },
     { StatusRestoring, QStringLiteral("restoring (do not switch off)") },
+    { RenameDoneNotSynced,
+      QStringLiteral("renamed, but the system could not confirm it reached the disk: ") },
+    { HistoryKeptUnconfirmed,
+      QStringLiteral("the disk could not confirm it, so the rename history was kept "
+                     "(kelvaro-cli restore clears it): ") },
+    { SecondNamesKept,
+      QStringLiteral("these names may be second names of one file, so they and the rename "
+                     "history were kept; check and remove them, then restore again "
+                     "(name → the file it seems to be):") },
+    { RestoreDoneNotSynced,
+      QStringLiteral("names restored, but the system could not confirm it reached the disk: ") },
+    { CliDeleteInterrupted,
+      QStringLiteral("an earlier rename was interrupted, nothing deleted: kelvaro-cli restore "
+                     "puts the files back") },
+    { DeleteDoneNotSynced,
+      QStringLiteral("history deleted, but the system could not confirm it reached the disk: ") },
 };
 
 } // namespace msg

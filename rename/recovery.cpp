@@ -1,11 +1,12 @@
 #include "recovery.h"
 
-#include <algorithm>
-
 #include "folder.h"
 #include "history.h"
+#include "messages.h"
 #include "naming.h"
 #include "restore.h"
+
+#include <algorithm>
 
 #include <QHash>
 #include <QSet>
@@ -51,11 +52,18 @@ constexpr std::array<Shape, 5> Shapes { {
     { Earlier, RestoreTemporary },
 } };
 
+// Of two names of one line that hold one file, the one kept: the nearer to the earlier name
+// along the renames that finish the step (a batch is wound back through its temporary names,
+// an undo step goes on through the restore's), so that no rename still to come needs the
+// other one. The folder then stays in one of the shapes above.
+constexpr std::array<Role, 4> KeepOrder { Earlier, RestoreTemporary, BatchTemporary, Current };
+
 class Derivation
 {
 public:
-    Derivation(const FolderNames &onDisk, const StepNames &names)
-        : m_onDisk(onDisk)
+    Derivation(Folder &folder, const FolderNames &onDisk, const StepNames &names)
+        : m_folder(folder)
+        , m_onDisk(onDisk)
         , m_names(names)
         , m_count(names.current.size())
         , m_options(size_t(m_count))
@@ -65,6 +73,7 @@ public:
     StepState run()
     {
         collectOptions();
+        resolveSecondNames();
         if (!placeForced() || !placeByShape())
             return m_state;
         for (qsizetype j = 0; j < m_count; ++j)
@@ -121,6 +130,41 @@ private:
         return false;
     }
 
+    // Lines whose file may stand under two of their names: the look at both names decides
+    // (see KeepOrder). A second name of one file is removed before any rename; one the file
+    // system cannot tell from a second file stays where it is, held, and is reported. Either
+    // way it is no place of any line. Names exchanged within the set are two files, each with
+    // one link, which the look tells at once.
+    void resolveSecondNames()
+    {
+        for (qsizetype j = 0; j < m_count; ++j) {
+            if (m_options[size_t(j)].size() < 2)
+                continue;
+            QStringList ordered;
+            for (Role role : KeepOrder) {
+                const QString &name = nameOf(m_names, role, j);
+                if (m_options[size_t(j)].contains(name) && !ordered.contains(name))
+                    ordered.append(name);
+            }
+            for (qsizetype a = 0; a < ordered.size(); ++a) {
+                for (qsizetype b = ordered.size() - 1; b > a; --b) {
+                    const QString kept = ordered[a], extra = ordered[b];
+                    const Sameness same = m_folder.sameFile(extra, kept);
+                    if (same == Sameness::Different)
+                        continue;
+                    if (same == Sameness::Same)
+                        m_state.moves.append({ int(j), extra, kept, false, true });
+                    else
+                        m_state.keptNames.append(extra + QStringLiteral(" → ") + kept);
+                    m_extras.insert(extra);
+                    for (int k : m_users.value(extra))
+                        m_options[size_t(k)].removeOne(extra);
+                    ordered.removeAt(b);
+                }
+            }
+        }
+    }
+
     // After an interruption, a file under a temporary name of a line that is placed elsewhere
     // is a file of the set that the placement has lost: the line's own name is then held by
     // another file. Finishing the step would leave that file under the temporary name with
@@ -130,7 +174,8 @@ private:
         for (qsizetype j = 0; j < m_count; ++j) {
             for (Role role : { BatchTemporary, RestoreTemporary }) {
                 const QString &name = nameOf(m_names, role, j);
-                if (present(name) && !m_lasting.contains(name) && m_at[size_t(j)] != name)
+                if (present(name) && !m_lasting.contains(name) && m_at[size_t(j)] != name
+                    && !m_extras.contains(name))
                     return refuse(m_names.earlier[j]);
             }
         }
@@ -282,6 +327,10 @@ private:
                 held.insert(it.key());
         }
         for (const RecoveryMove &m : std::as_const(m_state.moves)) {
+            if (m.drop) {
+                held.remove(m.from);
+                continue;
+            }
             if (held.contains(m.to)) {
                 m_state.moves.clear();
                 return refuse(m.to);
@@ -292,9 +341,11 @@ private:
         return true;
     }
 
+    Folder &m_folder;
     const FolderNames &m_onDisk;
     const StepNames &m_names;
     qsizetype m_count;
+    QSet<QString> m_extras; // second names: dropped first, or kept where nothing tells
     QSet<QString> m_lasting; // names a file of the set keeps between runs
     QHash<QString, bool> m_present; // every candidate name asked for, and the answer
     QHash<QString, QList<int>> m_users; // a present name → the lines it is a candidate of
@@ -338,6 +389,141 @@ void addTemporaryNames(StepNames *names)
     names->batchTemporary = batchTemporaryNames(names->batchTemporary, names->current);
 }
 
+Places::Places(Folder &folder, const QStringList &first, const QStringList &temporary,
+               const QStringList &final)
+    : m_folder(folder)
+    , m_first(first)
+    , m_temporary(temporary)
+    , m_final(final)
+    , m_at(size_t(first.size()), At::First)
+    , m_linked(size_t(first.size()), false)
+{ }
+
+const QString &Places::name(qsizetype i, At place) const
+{
+    switch (place) {
+    case At::Temporary:
+        return m_temporary[i];
+    case At::Final:
+        return m_final[i];
+    default:
+        return m_first[i];
+    }
+}
+
+void Places::keep(const QString &extra, const QString &file)
+{
+    if (m_keptNames.contains(extra))
+        return;
+    m_keptNames.insert(extra);
+    m_kept.append(extra + QStringLiteral(" → ") + file);
+}
+
+MoveResult Places::move(qsizetype i, At from, At to)
+{
+    const QString &source = name(i, from);
+    const QString &target = name(i, to);
+    const MoveResult moved
+        = source == target ? MoveResult {} : m_folder.renameNoReplace(source, target);
+    switch (moved.at) {
+    case MoveResult::At::To:
+        m_at[size_t(i)] = to;
+        break;
+    case MoveResult::At::From:
+        m_at[size_t(i)] = from;
+        if (moved.maybeSecondName)
+            keep(target, source);
+        break;
+    case MoveResult::At::Both:
+        m_at[size_t(i)]
+            = std::min(from, to) == At::First ? At::FirstAndTemporary : At::TemporaryAndFinal;
+        m_linked[size_t(i)] = moved.linkReported;
+        break;
+    case MoveResult::At::Unknown:
+        m_at[size_t(i)] = At::Unknown;
+        break;
+    }
+    return moved;
+}
+
+void Places::dropSecondName(qsizetype i)
+{
+    const At both = m_at[size_t(i)];
+    if (both != At::FirstAndTemporary && both != At::TemporaryAndFinal)
+        return;
+    const At kept = both == At::FirstAndTemporary ? At::First : At::Temporary;
+    const At extra = both == At::FirstAndTemporary ? At::Temporary : At::Final;
+    const MoveResult dropped = m_folder.removeName(
+        name(i, extra), name(i, kept), m_linked[size_t(i)] ? Proof::LinkReported : Proof::Look);
+    switch (dropped.at) {
+    case MoveResult::At::To:
+        m_at[size_t(i)] = kept;
+        break;
+    case MoveResult::At::From: // not shown to be one file: both names stay
+        m_at[size_t(i)] = kept;
+        keep(name(i, extra), name(i, kept));
+        break;
+    case MoveResult::At::Both:
+        break;
+    case MoveResult::At::Unknown:
+        m_at[size_t(i)] = At::Unknown;
+        break;
+    }
+}
+
+void Places::rollBack()
+{
+    // Strictly newest first, and no further than the first file that does not come back: the
+    // folder then stays in one of the shapes of an interruption, so that the restore can
+    // finish the rollback wherever it stopped (files exchanged among themselves are placed by
+    // those shapes alone).
+    for (qsizetype i = m_first.size() - 1; i >= 0; --i) {
+        if (m_at[size_t(i)] == At::Final)
+            move(i, At::Final, At::Temporary);
+        dropSecondName(i);
+        if (m_at[size_t(i)] != At::Temporary && m_at[size_t(i)] != At::First)
+            return;
+    }
+    for (qsizetype i = m_first.size() - 1; i >= 0; --i) {
+        if (m_at[size_t(i)] == At::Temporary)
+            move(i, At::Temporary, At::First);
+        dropSecondName(i);
+        if (m_at[size_t(i)] != At::First)
+            return;
+    }
+}
+
+bool Places::confirmedAtFirst() const
+{
+    const FolderNames onDisk(m_folder);
+    if (!onDisk.listed())
+        return false;
+    for (qsizetype i = 0; i < m_first.size(); ++i) {
+        if (m_at[size_t(i)] != At::First || !onDisk.contains(m_first[i]))
+            return false;
+    }
+    return true;
+}
+
+QString Places::placeOf(qsizetype i) const
+{
+    switch (m_at[size_t(i)]) {
+    case At::First:
+    case At::Temporary:
+    case At::Final:
+        return name(i, m_at[size_t(i)]);
+    case At::FirstAndTemporary:
+        return m_first[i] + QStringLiteral(" / ") + m_temporary[i];
+    case At::TemporaryAndFinal:
+        return m_temporary[i] + QStringLiteral(" / ") + m_final[i];
+    case At::Unknown:
+        break;
+    }
+    QStringList names { m_first[i], m_temporary[i], m_final[i] };
+    names.removeDuplicates();
+    return names.join(QStringLiteral(" / ")) + msg::PlaceUnknown;
+}
+
 StepState deriveStepState(Folder &folder, const StepNames &names)
 {
     const FolderNames onDisk(folder);
@@ -354,20 +540,11 @@ StepState deriveStepState(Folder &folder, const StepNames &names)
         state.at = names.current;
         return state;
     }
-    return Derivation(onDisk, names).run();
+    return Derivation(folder, onDisk, names).run();
 }
 
 bool interruptedRunPending(Folder &folder, const QString &pattern)
 {
-    // Every temporary name, the batch's and the restore's, ends in ".zyx": a folder without
-    // one is settled, which one listing shows without reading the history.
-    if (const auto names = folder.entryNames()) {
-        const bool anyTemporary = std::any_of(names->begin(), names->end(), [](const QString &n) {
-            return n.endsWith(QLatin1String(".zyx"), Qt::CaseInsensitive);
-        });
-        if (!anyTemporary)
-            return false;
-    }
     const HistoryChain chain(folder, pattern);
     if (!chain.usable())
         return false;
@@ -375,11 +552,24 @@ bool interruptedRunPending(Folder &folder, const QString &pattern)
     const int newest = k - 1;
     if (newest <= 0 || k > HighestChainNumber)
         return false;
+    // Every temporary name, the batch's and the restore's, ends in ".zyx": without one, and
+    // with every name of the newest file there, the folder is settled. One listing and one
+    // history file show it.
+    if (const auto names = folder.entryNames()) {
+        const bool anyTemporary = std::any_of(names->begin(), names->end(), [](const QString &n) {
+            return n.endsWith(QLatin1String(".zyx"), Qt::CaseInsensitive);
+        });
+        const auto current = chain.read(newest);
+        if (!anyTemporary && current
+            && std::all_of(current->begin(), current->end(),
+                           [&](const QString &name) { return names->contains(name); }))
+            return false;
+    }
     const std::optional<UndoStep> step = readUndoStep(chain, newest);
     if (!step)
         return false;
     const StepState state = deriveStepState(folder, *step);
-    return state.temporariesPresent && !state.normal;
+    return !state.normal && (state.temporariesPresent || state.fits);
 }
 
 } // namespace renaming

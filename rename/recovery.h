@@ -21,20 +21,36 @@
 // name is taken as not yet undone, the state a restore meets nearly always. Anything else that
 // does not fit (a file deleted, a name taken by a new file) refuses, naming the name.
 //
+// A file can also be found under two names of its line: where the file system has no rename
+// that refuses a taken name, a rename is a link to the new name and then the removal of the
+// old one, and an interruption between the two leaves both. A line with two of its names
+// present is looked at: when both hold one file (same device and inode), the name further
+// from the line's earlier name is removed first; where the file system cannot tell, both stay,
+// the extra name is reported, and the step's history stays with it until the user has
+// removed it (Folder::removeName states the rule).
+//
 // The renames that follow keep the folder inside those shapes, so that a second interruption
 // is recovered in the same way: a batch that stopped is wound back as the batch rename itself
 // would roll back (new names to their temporary names, then temporary names to the old names,
 // last line first); an undo step that stopped is carried on forward. Every rename is checked
 // against the names present before the first one is made, and none ever replaces a file.
+//
+// A step whose files all stand under their earlier names, with no temporary name about, is a
+// batch cut off after its history was written and before its first rename, or an undo step
+// cut off after its last rename and before its history went: the restore finishes it by
+// deleting the step's history file, without a rename.
 #pragma once
 
+#include "folder.h"
+
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
-namespace renaming {
+#include <vector>
 
-class Folder;
+namespace renaming {
 
 // The candidate names of every line of undo step r.
 struct StepNames
@@ -52,13 +68,14 @@ QString batchTemporaryOf(const QString &current, const QString &earlier);
 // Fills the two temporary lists of `names` from its current and earlier names.
 void addTemporaryNames(StepNames *names);
 
-// One rename of a recovery.
+// One rename of a recovery, or the removal of a second name.
 struct RecoveryMove
 {
     int line = 0;
     QString from;
     QString to;
     bool toEarlier = false; // the file reaches its earlier name (else a temporary name)
+    bool drop = false; // `from` is a second name of the file that `to` holds: it is removed
 };
 
 // Where the files of a step are and what brings each back to its earlier name.
@@ -72,15 +89,81 @@ struct StepState
     QStringList at; // fits: the name line j's file carries now
     QList<RecoveryMove> moves; // fits: in order
     QString misfit; // !fits: the name that does not fit
+    // Names that may be second names of a file of the step, kept because the file system
+    // cannot tell: "name → the name the file is placed at".
+    QStringList keptNames;
+};
+
+// Where the files of a run in two passes are (first name → temporary name → final name: the
+// batch rename's old, temporary and new names, an undo step's current, temporary and earlier
+// names), as the file system's replies and, after any failure, a look at the names show it;
+// and the renames that change it. A run that failed is rolled back from here: every file goes
+// back to its first name as far as the folder lets it, and confirmedAtFirst() says whether
+// the folder shows them all there.
+class Places
+{
+public:
+    enum class At : unsigned char {
+        First,
+        FirstAndTemporary,
+        Temporary,
+        TemporaryAndFinal,
+        Final,
+        Unknown
+    };
+
+    Places(Folder &folder, const QStringList &first, const QStringList &temporary,
+           const QStringList &final);
+
+    At at(qsizetype i) const { return m_at[size_t(i)]; }
+
+    // Renames file i from the place `from` to `to` (First to Temporary, Temporary to Final,
+    // or back), and notes where the file then is. A rename onto the file's own name is none.
+    MoveResult move(qsizetype i, At from, At to);
+
+    // Renames back, newest first, every file the run moved: the second pass from its last
+    // rename, then the first, up to the first file that cannot be moved back (or whose place
+    // the folder cannot tell): that one and every file before it stay where they are, and none
+    // is ever forced. A file under two names keeps the one nearer its first name.
+    void rollBack();
+
+    // Whether the run knows every file to be under its first name, and one listing of the
+    // folder shows them there.
+    bool confirmedAtFirst() const;
+
+    // The names file i may carry now: one, two for a file under two names, or every name it
+    // may have reached, marked so, when the folder could not be asked.
+    QString placeOf(qsizetype i) const;
+
+    // Names kept because the file system cannot tell whether they hold a file of the run:
+    // "name → the file's name".
+    const QStringList &keptNames() const { return m_kept; }
+
+private:
+    void dropSecondName(qsizetype i);
+    const QString &name(qsizetype i, At place) const;
+    void keep(const QString &extra, const QString &file);
+
+    Folder &m_folder;
+    const QStringList &m_first;
+    const QStringList &m_temporary;
+    const QStringList &m_final;
+    std::vector<At> m_at;
+    std::vector<bool> m_linked; // under two names by a link the file system reported made
+    QSet<QString> m_keptNames;
+    QStringList m_kept;
 };
 
 // Derives the state of the folder for the step and plans its renames; changes nothing.
 StepState deriveStepState(Folder &folder, const StepNames &names);
 
-// Whether the folder holds files left under temporary names by an interrupted batch rename
-// or restore of the newest step of the chain of the file type `pattern` ("*.jpg"). One
-// listing when there is no chain; otherwise reads the two newest history files and asks for
-// each line's names once.
+// Whether the newest step of the chain of the file type `pattern` ("*.jpg") was cut off: files
+// left under temporary names or under two names by an interrupted batch rename or restore, or
+// any other placement the restore can finish (every file under its earlier name: a batch cut
+// off before its first rename, an undo step before its history went; a rollback that could not
+// bring every file back). The restore finishes such a run; nothing else may touch the chain
+// meanwhile. One listing when there is no chain; otherwise reads the newest history file, and
+// the one before it when its names are not all there, and asks for each line's names once.
 bool interruptedRunPending(Folder &folder, const QString &pattern);
 
 } // namespace renaming

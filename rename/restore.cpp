@@ -6,6 +6,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace renaming {
 
 namespace {
@@ -19,53 +21,36 @@ RestoreOutcome outcome(RestoreStatus status, const QString &name = {}, const QSt
     return o;
 }
 
-// Renames back what a failed step did, newest first: the first `to` renames of pass 2, then
-// the first `away` renames of pass 1. Returns the files that are not back under their
-// current names.
-QList<UnrestoredFile> rollBack(Folder &folder, const UndoStep &step, qsizetype away, qsizetype to)
+// A rename of the step failed: everything the step renamed is renamed back, newest first, and
+// the outcome tells where the files are, as the folder shows it.
+RestoreOutcome failedRename(Places &places, const UndoStep &step, qsizetype failed,
+                            const QString &reason)
 {
-    QStringList where = step.current;
-    for (qsizetype j = 0; j < away; ++j)
-        where[j] = step.temporary[j];
-    for (qsizetype j = 0; j < to; ++j)
-        where[j] = step.earlier[j];
-
-    for (qsizetype j = to - 1; j >= 0; --j) {
-        if (folder.renameNoReplace(step.earlier[j], step.temporary[j]))
-            where[j] = step.temporary[j];
-    }
-    for (qsizetype j = away - 1; j >= 0; --j) {
-        if (where[j] == step.temporary[j]
-            && folder.renameNoReplace(step.temporary[j], step.current[j]))
-            where[j] = step.current[j];
-    }
-
-    QList<UnrestoredFile> left;
-    for (qsizetype j = 0; j < where.size(); ++j) {
-        if (where[j] != step.current[j])
-            left.append({ step.current[j], where[j] });
-    }
-    return left;
-}
-
-RestoreOutcome failedRename(Folder &folder, const UndoStep &step, qsizetype away, qsizetype to,
-                            qsizetype failed, const QString &reason)
-{
+    places.rollBack();
     RestoreOutcome o = outcome(RestoreStatus::RolledBack, step.current[failed], reason);
-    o.unrestored = rollBack(folder, step, away, to);
-    if (!o.unrestored.isEmpty())
-        o.status = RestoreStatus::NotRolledBack;
+    o.keptNames = places.keptNames();
+    if (places.confirmedAtFirst())
+        return o;
+    o.status = RestoreStatus::NotRolledBack;
+    for (qsizetype j = 0; j < step.current.size(); ++j) {
+        if (places.at(j) != Places::At::First)
+            o.unrestored.append({ step.current[j], places.placeOf(j) });
+    }
+    if (o.unrestored.isEmpty()) {
+        for (qsizetype j = 0; j < step.current.size(); ++j)
+            o.unrestored.append({ step.current[j], places.placeOf(j) + msg::PlaceUnknown });
+    }
     return o;
 }
 
-// Deletes one history file; a file that is already gone counts as deleted.
+// Deletes one history file; a file that is already gone counts as deleted (Folder::remove
+// looks), one the folder cannot be asked about does not.
 bool removeHistoryFile(Folder &folder, const QString &name, QString *reason)
 {
     const OpResult removed = folder.remove(name);
-    if (removed || !folder.exists(name))
-        return true;
-    *reason = removed.reason;
-    return false;
+    if (!removed)
+        *reason = removed.reason;
+    return removed.ok;
 }
 
 } // namespace
@@ -78,12 +63,25 @@ QString restoreTemporaryName(int index)
 QString RestoreOutcome::message() const
 {
     const QString because = reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason);
+    const QString kept = keptNames.isEmpty()
+        ? QString()
+        : u'\n' + msg::SecondNamesKept + u'\n' + keptNames.join(u'\n');
+    const QString text = messageText(because);
+    return (text + kept).startsWith(u'\n') ? (text + kept).mid(1) : text + kept;
+}
+
+QString RestoreOutcome::messageText(const QString &because) const
+{
     switch (status) {
     case RestoreStatus::Ready:
     case RestoreStatus::Done:
     case RestoreStatus::AllUndone:
     case RestoreStatus::Cancelled:
         return {};
+    case RestoreStatus::NotSynced:
+        return msg::RestoreDoneNotSynced + reason;
+    case RestoreStatus::NamesKept:
+        return {}; // the kept names say it
     case RestoreStatus::TooManyChanges:
         return msg::TooManyChanges;
     case RestoreStatus::NoHistory:
@@ -177,14 +175,20 @@ RestoreOutcome planUndoStep(Folder &folder, const HistoryChain &chain, int r, in
     if (state.fits && !state.normal) {
         read->resumes = true;
         read->moves = state.moves;
+        read->keptNames = state.keptNames;
         *step = std::move(*read);
         return outcome(RestoreStatus::Ready);
     }
     // Leftovers of an interrupted run that do not fit it: say which name is wrong, rather
     // than that a current name is missing, which is what the folder shows after any
     // interruption.
-    if (!state.normal && state.temporariesPresent)
-        return outcome(RestoreStatus::Mismatch, state.misfit);
+    if (!state.normal && state.temporariesPresent) {
+        // Where a name that does not fit may be a second name of a file of the set, the user
+        // is told so: it can be removed by hand, and the restore then goes through.
+        RestoreOutcome refused = outcome(RestoreStatus::Mismatch, state.misfit);
+        refused.keptNames = state.keptNames;
+        return refused;
+    }
 
     const FolderNames onDisk(folder);
     for (const QString &name : std::as_const(read->current)) {
@@ -215,6 +219,11 @@ namespace {
 RestoreOutcome resumeUndoStep(Folder &folder, const UndoStep &step, const RestoreProgress &progress)
 {
     for (const RecoveryMove &move : step.moves) {
+        if (move.drop) {
+            if (const MoveResult dropped = folder.removeName(move.from, move.to); !dropped)
+                return outcome(RestoreStatus::ResumeFailed, move.from, dropped.reason);
+            continue;
+        }
         if (const OpResult renamed = folder.renameNoReplace(move.from, move.to); !renamed)
             return outcome(RestoreStatus::ResumeFailed, move.from, renamed.reason);
         if (progress)
@@ -230,18 +239,18 @@ RestoreOutcome runUndoStep(Folder &folder, const UndoStep &step, const RestorePr
 {
     if (step.resumes)
         return resumeUndoStep(folder, step, progress);
+    using At = Places::At;
+    Places places(folder, step.current, step.temporary, step.earlier);
     const qsizetype n = step.current.size();
     for (qsizetype j = 0; j < n; ++j) {
-        const OpResult renamed = folder.renameNoReplace(step.current[j], step.temporary[j]);
-        if (!renamed)
-            return failedRename(folder, step, j, 0, j, renamed.reason);
+        if (const MoveResult renamed = places.move(j, At::First, At::Temporary); !renamed)
+            return failedRename(places, step, j, renamed.reason);
         if (progress)
             progress(msg::restoringAway(step.current[j], step.temporary[j]));
     }
     for (qsizetype j = 0; j < n; ++j) {
-        const OpResult renamed = folder.renameNoReplace(step.temporary[j], step.earlier[j]);
-        if (!renamed)
-            return failedRename(folder, step, n, j, j, renamed.reason);
+        if (const MoveResult renamed = places.move(j, At::Temporary, At::Final); !renamed)
+            return failedRename(places, step, j, renamed.reason);
         if (progress)
             progress(msg::restoringTo(step.temporary[j], step.earlier[j]));
     }
@@ -264,21 +273,48 @@ RestoreOutcome retireUndoStep(Folder &folder, const HistoryChain &chain, int r)
     }
     // A deletion lost in a power cut would bring back a step that is already undone.
     if (const OpResult synced = folder.sync(); !synced)
-        return outcome(RestoreStatus::HistoryNotDeleted, newest, synced.reason);
+        return outcome(RestoreStatus::NotSynced, newest, synced.reason);
     return outcome(RestoreStatus::Done);
 }
+
+namespace {
+
+// A file 0 alone whose every name the folder holds is the trace of a batch cut off between its
+// two history writes, or of a one-step restore cut off between its two deletions: it records
+// no rename, and nothing is lost without it. Whether the restore removes it.
+bool isLoneTrace(Folder &folder, const HistoryChain &chain)
+{
+    if (!chain.readable(0) || chain.present(1))
+        return false;
+    const auto names = chain.read(0);
+    if (!names)
+        return false;
+    const FolderNames onDisk(folder);
+    return onDisk.listed() && std::all_of(names->begin(), names->end(), [&](const QString &name) {
+               return onDisk.contains(name);
+           });
+}
+
+} // namespace
 
 RestoreOutcome restoreNames(Folder &folder, const QString &pattern,
                             const RestoreCallbacks &callbacks)
 {
     const HistoryChain chain(folder, pattern);
     const ChainScan scan = scanChain(chain);
+    if (scan.status != ChainStatus::BadName) {
+        // The program's own temporaries of history files whose writes were cut off.
+        for (const QString &leftover : chain.leftoverTemporaries())
+            folder.remove(leftover);
+    }
     switch (scan.status) {
     case ChainStatus::BadName:
         return outcome(RestoreStatus::BadName, chain.badName());
     case ChainStatus::TooManyChanges:
         return outcome(RestoreStatus::TooManyChanges);
     case ChainStatus::NoHistory:
+        if (isLoneTrace(folder, chain) && folder.remove(chain.fileName(0)))
+            folder.sync();
         return outcome(RestoreStatus::NoHistory);
     case ChainStatus::Faulty:
         return outcome(RestoreStatus::FaultyHistory);
@@ -298,11 +334,23 @@ RestoreOutcome restoreNames(Folder &folder, const QString &pattern,
         if (RestoreOutcome planned = planUndoStep(folder, chain, r, scan.entries, &step);
             !planned.ok())
             return finish(planned);
+        if (callbacks.stepPlanned && !callbacks.stepPlanned(step))
+            return finish(outcome(RestoreStatus::Cancelled));
         if (RestoreOutcome run = runUndoStep(folder, step, callbacks.progress); !run.ok())
             return finish(run);
+        // The history explains the names kept beside the step's files: it stays with them.
+        if (!step.keptNames.isEmpty()) {
+            if (callbacks.stepFinished)
+                callbacks.stepFinished(r);
+            RestoreOutcome stopped = outcome(RestoreStatus::NamesKept);
+            stopped.keptNames = step.keptNames;
+            return finish(stopped);
+        }
         const RestoreOutcome retired = retireUndoStep(folder, chain, r);
         if (callbacks.stepFinished)
             callbacks.stepFinished(r);
+        if (retired.status == RestoreStatus::NotSynced)
+            ++undone;
         if (!retired.ok())
             return finish(retired);
         ++undone;

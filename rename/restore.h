@@ -6,14 +6,17 @@
 //   scanChain      finds the chain 0..N and checks every file of it; nothing is renamed.
 //   planUndoStep   reads files r and r − 1, finds where the files are and checks the step
 //                  against the folder.
-//   runUndoStep    renames in two passes; on a failure renames back what it did.
+//   runUndoStep    renames in two passes; on a failure renames back what it did, as far as
+//                  the folder, looked at after every failure, shows it can.
 //   retireUndoStep makes the renames durable, then deletes the step's history files.
 //   restoreNames   all of them in order, with a question before each step.
 //
 // An undo step also finishes what an interrupted batch rename or undo step left behind
 // (recovery.h): when the files are not all under their names of file r, planUndoStep derives
 // where each one is and plans the renames that bring it to its name of file r − 1, and
-// runUndoStep makes those instead of the two plain passes.
+// runUndoStep makes those instead of the two plain passes. A second name of a file is removed
+// first; one the file system cannot tell from a second file is kept and reported, and then the
+// step's history stays too, until the user has removed it.
 //
 // History files are untrusted input: they may come from another program, be edited by hand or
 // be damaged. Every name in them must be a plain file name of the folder, and every step is
@@ -26,7 +29,7 @@
 //
 // Why the history goes last: the history file of a step is what explains the names the files
 // carry. It is deleted only after both passes and after the folder is synced, so that a power
-// cut never leaves renamed files without it.
+// cut never leaves renamed files without it. A last sync that fails is reported (NotSynced).
 #pragma once
 
 #include "recovery.h"
@@ -74,6 +77,7 @@ struct UndoStep : StepNames
     // interrupted run, in place of the two passes.
     bool resumes = false;
     QList<RecoveryMove> moves;
+    QStringList keptNames; // second names the recovery keeps (StepState::keptNames)
 };
 
 // Reads files r and r − 1 into the names of a step: both readable, of `entries` lines (of any
@@ -97,6 +101,10 @@ enum class RestoreStatus {
     RolledBack, // a rename failed; every file of the step is back under its current name
     NotRolledBack, // a rename failed and some files could not be renamed back
     HistoryNotDeleted, // the step is undone but its history file could not be deleted
+    NotSynced, // the step is undone and its history deleted, but the folder could not be synced
+    // The step's renames are done, but names that may be second names of its files stand
+    // (keptNames): its history stays until the user has removed them.
+    NamesKept,
 };
 
 // A file of a failed step that is not back under its name of file r.
@@ -114,7 +122,11 @@ struct RestoreOutcome
     // history file that could not be deleted.
     QString name;
     QString reason; // the system's reason for a failed rename, sync or deletion
-    QList<UnrestoredFile> unrestored; // NotRolledBack: in line order
+    // NotRolledBack: in line order; the current name is every name the file may carry
+    QList<UnrestoredFile> unrestored;
+    // Names kept because the file system cannot tell whether they are second names of a file
+    // of the set: "name → the file's name".
+    QStringList keptNames;
 
     bool ok() const
     {
@@ -128,6 +140,9 @@ struct RestoreOutcome
     }
     // The text that tells the user; empty when there is nothing to tell.
     QString message() const;
+
+private:
+    QString messageText(const QString &because) const;
 };
 
 // Reads files r and r − 1 into a step of `entries` lines and checks it against the folder.
@@ -148,13 +163,17 @@ RestoreOutcome runUndoStep(Folder &folder, const UndoStep &step,
                            const RestoreProgress &progress = {});
 
 // Syncs the folder, then deletes history file r, and file 0 when r is 1, then syncs again.
-// Done, or HistoryNotDeleted naming the first file that could not be deleted.
+// Done; HistoryNotDeleted naming the first file that could not be deleted (or the newest one,
+// kept because the renames could not be synced); NotSynced when only the last sync failed.
 RestoreOutcome retireUndoStep(Folder &folder, const HistoryChain &chain, int r);
 
 struct RestoreCallbacks
 {
     // The question before undoing recorded rename r; false is Cancel. Unset: always OK.
     std::function<bool(int r)> confirmStep;
+    // Once step r is planned and checked, before its first rename; false stops there as a
+    // Cancel does. Unset: go on.
+    std::function<bool(const UndoStep &step)> stepPlanned;
     RestoreProgress progress;
     // After step r has done its renames (its history deleted or not), so that a listing of
     // the folder is out of date. A failed step does not call it: see filesTouched().
@@ -163,7 +182,9 @@ struct RestoreCallbacks
 
 // Scans the chain of the file type `pattern` ("*.jpg") and undoes its steps, newest first,
 // each after its question, until the chain is gone, the user cancels or a step is refused or
-// fails.
+// fails. The program's own leftover temporaries of the chain go first; a file 0 alone whose
+// names the folder all holds (the trace of a batch that never began or of a restore that
+// finished) goes too, and the restore then reports that there is no history.
 RestoreOutcome restoreNames(Folder &folder, const QString &pattern,
                             const RestoreCallbacks &callbacks = {});
 

@@ -361,19 +361,28 @@ private slots:
 
     // A batch cut off by a power cut leaves temporary names behind; listing the folder and a
     // new rename both point the user to the restore instead of refusing without a word why.
+    void interruptedRunIsPointedOut_data()
+    {
+        QTest::addColumn<bool>("beforeFirstRename");
+        QTest::newRow("cut off in the second pass") << false;
+        // The history written, no file renamed yet: no temporary name shows it.
+        QTest::newRow("cut off before its first rename") << true;
+    }
     void interruptedRunIsPointedOut()
     {
+        QFETCH(bool, beforeFirstRename);
         QTemporaryDir dir;
         const QStringList names { "a.jpg", "b.jpg", "c.jpg" };
+        const QStringList newNames { "x0001.jpg", "x0002.jpg", "x0003.jpg" };
         for (const QString &name : names)
             touch(dir.path(), name.toUtf8());
-        const auto crashing = wrapFolder<FaultyFolder>(dir.path());
-        crashing->stuckAfter = 4;
-        crashing->crash = true;
-        QVERIFY(
-            !renaming::renameBatch(
-                 *crashing, { names, { "x0001.jpg", "x0002.jpg", "x0003.jpg" }, "x", 1, "*.jpg" })
-                 .ok());
+        const auto folder = wrapFolder<FaultyFolder>(dir.path());
+        folder->stuckAfter = beforeFirstRename ? -1 : 4;
+        folder->crash = !beforeFirstRename;
+        const renaming::BatchInput input { names, newNames, "x", 1, "*.jpg" };
+        QCOMPARE(renaming::renameBatch(*folder, input).ok(), beforeFirstRename);
+        for (qsizetype i = 0; beforeFirstRename && i < names.size(); ++i)
+            QVERIFY(QFile::rename(dir.filePath(newNames[i]), dir.filePath(names[i])));
         ShownWindow w;
         w.open(dir.path());
         w.preview("x", "1");

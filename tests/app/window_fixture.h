@@ -24,9 +24,9 @@ struct ShownWindow
     // `failRename`: the k-th rename in a folder fails; -k: and every rename after it.
     // `settingsFile` keeps the Number menu's choice; empty: a fresh file of this window's own.
     // `startFolder`: the folder the window starts on; `given`: asked for from outside, as the
-    // program's argument.
+    // program's argument. `failSync`: the k-th sync of the folder fails.
     explicit ShownWindow(int failRename = 0, const QString &settingsFile = {},
-                         const QString &startFolder = {}, bool given = true)
+                         const QString &startFolder = {}, bool given = true, int failSync = 0)
     {
         Services services;
         services.messages = &boxes;
@@ -35,8 +35,10 @@ struct ShownWindow
         services.programFolder = QCoreApplication::applicationDirPath();
         services.startFolder = startFolder;
         services.listStartFolder = given && !startFolder.isEmpty();
-        services.openFolder = [failRename](const QString &path, QString *) {
+        services.openFolder = [failRename, failSync](const QString &path, QString *) {
             auto folder = wrapFolder<FaultyFolder>(path);
+            if (folder)
+                folder->failSyncAt = failSync;
             if (folder && failRename > 0)
                 folder->failRenames = { failRename };
             else if (folder && failRename < 0)

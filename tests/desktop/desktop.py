@@ -29,6 +29,8 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402
 
 TWIPS_PER_PIXEL = 15  # 96 dots per inch
+DELETE_REFUSED = ("前回の改名が中断されていますから削除出来ません。"
+                  "「ファイル名の復元」で元に戻して下さい")
 MAIN_CLIENT = (8685, 6315)  # twips, below the menu bar
 README_CLIENT = (8710, 6625)
 
@@ -414,10 +416,21 @@ def killed_rename(exe):
             left = len(list(Path(folder).glob("*.zyx")))
             check(left > 0, "no file under a temporary name after the kill")
 
-            with Program([exe], folder):
+            with Program([exe], folder) as program:
                 main = framed_window("Kelvaro")
                 key("Return")
                 answer("Kelvaro", besides=main)  # the hint that the rename was interrupted
+                if kill_at == count // 2:
+                    # Deleting the history now would take the files' first names with it: it
+                    # is refused, pointing to the restore, and nothing is deleted.
+                    key("ctrl+d")
+                    answer("確認")
+                    app = program.accessible()
+                    wait_for("the refusal to delete the history",
+                             lambda: find(app, Atspi.Role.LABEL, DELETE_REFUSED))
+                    answer("Kelvaro", besides=main)
+                    check(len(list(Path(folder).glob("VOXAjpg*.log"))) == 2,
+                          "the history was deleted while the rename was interrupted")
                 key("ctrl+u")
                 answer("確認")  # restore
                 answer("確認")  # undo rename 1

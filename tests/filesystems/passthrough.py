@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """A pass-through FUSE file system that behaves like the file systems users rename on.
 
-    passthrough.py STORE MOUNTPOINT [--no-links] [--no-overwrite] [--fold-case] [--delay MS]
+    passthrough.py STORE MOUNTPOINT [--no-links] [--no-overwrite] [--fold-case] [--inodes]
+                   [--delay MS] [--control FILE]
 
 Every entry lives in the folder STORE and is shown at MOUNTPOINT; the process stays in the
 foreground until the mount is taken down (fusermount -u). It is built on libfuse 2, whose
@@ -15,7 +16,21 @@ with EINVAL, as it does on NFS, sshfs, NTFS-3G and the desktop's SMB and phone m
                     finds an entry spelled in any case, and an entry keeps the spelling it was
                     created with. Nothing is cached by the kernel, so that a name looked up
                     in one spelling is never served stale after a rename in another.
+    --inodes        every name of a file shows the file's own inode number, as on NFS and
+                    NTFS-3G; without it each name gets a number of its own, as through sshfs.
     --delay MS      every request waits MS milliseconds first, as on a slow network share.
+    --control FILE  faults, read from FILE whenever it changes (see Faults below).
+
+Faults. FILE holds one line "KIND N [OPERATION [NAME]]": the N-th request that changes the
+disk (create, write, fsync, link, unlink, rename, fsyncdir), counted from the moment FILE
+changed, or the N-th of OPERATION whose path contains NAME, is faulted:
+    fail         fails with EIO and does nothing
+    eperm        fails with EPERM and does nothing (a link refused by fs.protected_hardlinks)
+    lie          is carried out, then fails with EIO (a reply lost on a share)
+    kill-before  the calling program is killed (SIGKILL) before the request is carried out
+    kill-after   the request is carried out, then the calling program is killed
+    count        nothing is faulted; the requests are only counted
+After every request that changes the disk, FILE.count holds how many there were so far.
 
 Names are handled as bytes (decoded as Latin-1 on the way through fusepy), so names that are
 not UTF-8 pass unchanged; case folding reads them as UTF-8.
@@ -24,6 +39,7 @@ not UTF-8 pass unchanged; case folding reads them as UTF-8.
 import argparse
 import errno
 import os
+import signal
 import sys
 import time
 
@@ -36,20 +52,80 @@ def fold(name: bytes) -> str:
     return "".join(c.lower() if len(c.lower()) == 1 else c for c in text)
 
 
+CHANGES = ("create", "write", "fsync", "link", "unlink", "rename", "fsyncdir")
+
+
+class Faults:
+    """The fault of the control file: which request, and what becomes of it."""
+
+    def __init__(self, control):
+        self.control = control
+        self.stamp = None
+        self.kind = None
+        self.count = 0
+
+    def refresh(self):
+        try:
+            stamp = os.stat(self.control).st_mtime_ns
+        except OSError:
+            stamp = None
+        if stamp == self.stamp:
+            return
+        self.stamp, self.kind, self.count = stamp, None, 0
+        if stamp is None:
+            return
+        with open(self.control) as f:
+            words = f.read().split()
+        if words:
+            self.kind, self.at = words[0], int(words[1])
+            self.operation = words[2] if len(words) > 2 else None
+            self.name = words[3].encode() if len(words) > 3 else None
+
+    def applies(self, op, paths):
+        """Whether the request is the one to fault; counts the requests that change the disk."""
+        self.refresh()
+        if self.kind is None or op not in CHANGES:
+            return False
+        matching = (self.operation in (None, op)
+                    and (self.name is None or any(self.name in p for p in paths)))
+        if not matching:
+            return False
+        self.count += 1
+        with open(self.control + ".count", "w") as f:
+            f.write(str(self.count))
+        return self.kind != "count" and self.count == self.at
+
+
 class Passthrough(fusepy.Operations):
     use_ns = True
 
-    def __init__(self, store, links, overwrite, fold_case, delay):
+    def __init__(self, store, links, overwrite, fold_case, inodes, delay, control):
         self.store = os.fsencode(os.path.realpath(store))
         self.links = links
         self.overwrite = overwrite
         self.fold_case = fold_case
+        self.inodes = inodes
         self.delay = delay
+        self.faults = Faults(control) if control else None
 
     def __call__(self, op, *args):
         if self.delay:
             time.sleep(self.delay)
-        return super().__call__(op, *args)
+        paths = [a.encode("latin-1") for a in args if isinstance(a, str)]
+        if not self.faults or not self.faults.applies(op, paths):
+            return super().__call__(op, *args)
+        kind = self.faults.kind
+        caller = fusepy.fuse_get_context()[2]
+        if kind in ("fail", "eperm"):
+            raise fusepy.FuseOSError(errno.EPERM if kind == "eperm" else errno.EIO)
+        if kind == "kill-before":
+            os.kill(caller, signal.SIGKILL)
+            raise fusepy.FuseOSError(errno.EINTR)
+        result = super().__call__(op, *args)
+        if kind == "kill-after":
+            os.kill(caller, signal.SIGKILL)
+            return result
+        raise fusepy.FuseOSError(errno.EIO)  # lie: done, then reported failed
 
     # Paths come from fusepy as Latin-1 text; the store is addressed by bytes.
     def real(self, path):
@@ -86,7 +162,7 @@ class Passthrough(fusepy.Operations):
         else:
             st = self.oserror(os.lstat, self.real(path))
         keys = ("st_mode", "st_nlink", "st_uid", "st_gid", "st_size", "st_atime_ns",
-                "st_mtime_ns", "st_ctime_ns", "st_blocks")
+                "st_mtime_ns", "st_ctime_ns", "st_blocks") + (("st_ino",) if self.inodes else ())
         attrs = {k: getattr(st, k) for k in keys}
         for k in ("st_atime", "st_mtime", "st_ctime"):
             attrs[k] = attrs.pop(k + "_ns")
@@ -190,14 +266,18 @@ def main():
     parser.add_argument("--no-links", action="store_true")
     parser.add_argument("--no-overwrite", action="store_true")
     parser.add_argument("--fold-case", action="store_true")
+    parser.add_argument("--inodes", action="store_true")
     parser.add_argument("--delay", type=float, default=0, metavar="MS")
+    parser.add_argument("--control", metavar="FILE")
     args = parser.parse_args()
     options = {"foreground": True, "nothreads": True, "hard_remove": True,
                "fsname": "passthrough", "subtype": "kelvaro-test"}
     if args.fold_case:
         options.update(entry_timeout=0, negative_timeout=0, attr_timeout=0)
+    if args.inodes:
+        options.update(use_ino=True)
     fs = Passthrough(args.store, not args.no_links, not args.no_overwrite, args.fold_case,
-                     args.delay / 1000)
+                     args.inodes, args.delay / 1000, args.control)
     # Paths as Latin-1: every byte of a name is one character, so any name passes.
     fusepy.FUSE(fs, args.mountpoint, encoding="latin-1", **options)
     return 0

@@ -85,8 +85,11 @@ private slots:
         add("type with a path", { .pattern = "*.x/../../outside/report",
                                   .message = bad + "VOXAx/../../outside/report0.log" });
         // A history write replaces no file but 101: a file 0 without a file 1, or anything at
-        // the next number, may be a stranger's. Found without regard to case.
-        add("only 0 present", { .history = 1, .message = taken + "VOXAjpg0.log" });
+        // the next number, may be a stranger's. Found without regard to case. A file 0 alone
+        // that names exactly the targets is the trace of a batch that never began: taken over.
+        add("only 0 present, naming the targets", { .history = 1 });
+        add("only 0 present, naming others", { .history = 1,
+            .extra = { { "VOXAjpg0.log", "x.jpg\r\n" } }, .message = taken + "VOXAjpg0.log" });
         add("user's file at file 0, case-insensitive disk", { .files = { "a.log", "b.log" },
             .pattern = "*.log", .extra = { { "voxalog0.log", "mine" } }, .ignoreCase = true,
             .message = taken + "voxalog0.log" });
@@ -167,13 +170,16 @@ private slots:
     }
 
     // The real folder: neither a rename nor a new file ever takes a name that an entry holds,
-    // both keep their bytes; a FIFO is reported as what it is.
+    // both keep their bytes; a FIFO is reported as what it is. One rename goes first, so that
+    // the folder has chosen its way of renaming (on FUSE the kernel refuses a taken name itself
+    // before it asks the file system, and the way would otherwise never be tried).
     void folderNeverReplaces()
     {
         Scene scene;
-        scene.fill({ "a", "b" });
-        const Files before = scene.files();
+        scene.fill({ "a", "b", "c" });
         auto folder = scene.open();
+        QVERIFY(folder->renameNoReplace("c", "d"));
+        const Files before = scene.files();
         QCOMPARE(folder->renameNoReplace("a", "b").reason, QStringLiteral("File exists"));
         QCOMPARE(folder->createFileDurably("b", "new").reason, QStringLiteral("File exists"));
         QCOMPARE(scene.files(), before);

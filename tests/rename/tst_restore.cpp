@@ -63,7 +63,12 @@ private slots:
                              .finally = 2, .kept = { 0, 1, 2 } });
         add("one step; another type untouched", { .chain = ap, .extra = txt, .finally = 0 });
         add("gap at 2", { .chain = ap, .extra = { { "VOXAjpg3.log", "q\r\n" } }, .finally = 0 });
-        add("only file 0", { .chain = { a }, .asked = {}, .message = msg::NoHistory });
+        // A file 0 alone is the trace of a batch that never began, or of a restore cut off
+        // between its deletions: it goes when the folder holds every name in it.
+        add("only file 0", { .chain = { a }, .asked = {}, .message = msg::NoHistory, .finally = 0 });
+        add("only file 0, naming a missing file", { .chain = { a },
+            .extra = { { "VOXAjpg0.log", "a.jpg\r\nb.jpg\r\nz.jpg\r\n" } }, .asked = {},
+            .message = msg::NoHistory });
         add("exchange", { .chain = ex, .finally = 0 });
         add("empty files", { .chain = chainOf(2, 0), .asked = { 2, 1 }, .finally = 0 });
         add("0 to 99", { .chain = chainOf(99, 1), .asked = down99, .finally = 0 });

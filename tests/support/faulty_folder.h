@@ -1,5 +1,5 @@
-// Folder decorators for fault injection: a real folder underneath, with chosen operations
-// made to fail.
+// Folder decorators for fault injection: a real folder underneath, with chosen steps made to
+// fail as a whole. (The fault model of tests/rename walks the faults of single requests.)
 #pragma once
 
 #include "folder.h"
@@ -7,11 +7,13 @@
 #include <QFile>
 #include <QSet>
 
+#include <cerrno>
 #include <memory>
 
-// Forwards every operation to a real folder and counts the renames. With `ignoreCase` the
-// folder behaves as FAT, exFAT, NTFS or ext4 with casefold do: a name reaches the entry whose
-// name differs from it only in case, and an entry keeps the spelling it was made with.
+// Forwards every request to a real folder. With `ignoreCase` the folder behaves as FAT, exFAT,
+// NTFS or ext4 with casefold do: a name reaches the entry whose name differs from it only in
+// case, and an entry keeps the spelling it was made with. The steps are composed over these
+// requests, so the decorator chooses its own rename method, as a folder of its kind would.
 class ForwardingFolder : public renaming::Folder
 {
 public:
@@ -20,35 +22,45 @@ public:
     { }
 
     QString path() const override { return m_inner->path(); }
-    bool exists(const QString &name) override { return m_inner->exists(entry(name)); }
+    renaming::FileStatus status(const QString &name) override
+    {
+        return m_inner->status(entry(name));
+    }
     bool canRead(const QString &name) override { return m_inner->canRead(entry(name)); }
     renaming::OpResult readFile(const QString &name, QByteArray *bytes, qint64 maxBytes) override
     {
         return m_inner->readFile(entry(name), bytes, maxBytes);
     }
-    renaming::OpResult createFileDurably(const QString &name, const QByteArray &bytes) override
-    {
-        return m_inner->createFileDurably(entry(name), bytes);
-    }
-    renaming::OpResult renameNoReplace(const QString &from, const QString &to) override
-    {
-        ++renames;
-        const QString source = entry(from), target = entry(to);
-        if (ignoreCase && target != to && target != source)
-            return renaming::OpResult::failure(QStringLiteral("File exists"));
-        return m_inner->renameNoReplace(source, to);
-    }
-    renaming::OpResult remove(const QString &name) override { return m_inner->remove(entry(name)); }
-    renaming::OpResult sync() override { return m_inner->sync(); }
     std::optional<QSet<QString>> entryNames() override { return m_inner->entryNames(); }
     renaming::OpResult checkAccess(bool write) override { return m_inner->checkAccess(write); }
-    std::optional<qint64> modifiedAt(const QString &name) override
-    {
-        return m_inner->modifiedAt(entry(name));
-    }
     int newListingHandle() override { return m_inner->newListingHandle(); }
+    renaming::OpResult writeNewFile(const QString &name, const QByteArray &bytes) override
+    {
+        if (takenInOtherCase(name, name))
+            return exists();
+        return m_inner->writeNewFile(name, bytes);
+    }
+    renaming::OpResult renameExclusive(const QString &from, const QString &to) override
+    {
+        const QString source = entry(from);
+        if (takenInOtherCase(to, source))
+            return exists();
+        return m_inner->renameExclusive(source, to);
+    }
+    renaming::OpResult link(const QString &from, const QString &to) override
+    {
+        const QString source = entry(from);
+        if (takenInOtherCase(to, source))
+            return exists();
+        return m_inner->link(source, to);
+    }
+    renaming::OpResult renameOver(const QString &from, const QString &to) override
+    {
+        return m_inner->renameOver(entry(from), entry(to));
+    }
+    renaming::OpResult unlink(const QString &name) override { return m_inner->unlink(entry(name)); }
+    renaming::OpResult sync() override { return m_inner->sync(); }
 
-    int renames = 0;
     bool ignoreCase = false;
 
 protected:
@@ -64,55 +76,77 @@ protected:
         }
         return name;
     }
+    // Whether `name` reaches an entry spelled otherwise that is not `source` itself.
+    bool takenInOtherCase(const QString &name, const QString &source)
+    {
+        const QString target = entry(name);
+        return ignoreCase && target != name && target != source;
+    }
+    static renaming::OpResult exists()
+    {
+        return renaming::OpResult::failure(QStringLiteral("File exists"), EEXIST);
+    }
 
     std::unique_ptr<renaming::Folder> m_inner;
 };
 
-// Makes chosen operations fail, as a race, a permission change, an I/O error or a power cut
-// would.
+// Makes chosen steps fail before they act, as a race, a permission change, an I/O error or a
+// power cut would.
 class FaultyFolder : public ForwardingFolder
 {
 public:
     using ForwardingFolder::ForwardingFolder;
 
+    int renames = 0; // renames asked for so far
     QList<int> failRenames; // these renames (counted from 1) fail
     int stuckAfter = -1; // after this many renames every further rename fails; -1: never
     bool crash = false; // once stuck, every write and deletion fails too, as after a power cut
     QSet<QString> failWritesOf; // history files whose write fails
     QSet<QString> failRemovesOf; // files whose deletion fails
     bool failSync = false;
+    int failSyncAt = 0; // this sync (counted from 1) fails; 0: none
     QString appears; // another program creates this file just before the first rename
 
-    renaming::OpResult createFileDurably(const QString &name, const QByteArray &bytes) override
+    renaming::CreateResult createFileDurably(const QString &name, const QByteArray &bytes) override
     {
-        if (failWritesOf.contains(name) || dead())
-            return renaming::OpResult::failure(QStringLiteral("No space left on device"));
+        if (failWritesOf.contains(name) || dead()) {
+            renaming::CreateResult failed;
+            static_cast<renaming::OpResult &>(failed)
+                = renaming::OpResult::failure(QStringLiteral("No space left on device"), ENOSPC);
+            return failed;
+        }
         return ForwardingFolder::createFileDurably(name, bytes);
     }
-    renaming::OpResult renameNoReplace(const QString &from, const QString &to) override
+    renaming::MoveResult renameNoReplace(const QString &from, const QString &to) override
     {
         if (renames == 0 && !appears.isEmpty())
             m_inner->createFileDurably(appears, "stranger");
         if (failRenames.contains(renames + 1) || (stuckAfter >= 0 && renames >= stuckAfter)) {
             ++renames;
-            return renaming::OpResult::failure(QStringLiteral("Input/output error"));
+            renaming::MoveResult failed;
+            static_cast<renaming::OpResult &>(failed)
+                = renaming::OpResult::failure(QStringLiteral("Input/output error"), EIO);
+            failed.at = renaming::MoveResult::At::From;
+            return failed;
         }
+        ++renames;
         return ForwardingFolder::renameNoReplace(from, to);
     }
     renaming::OpResult remove(const QString &name) override
     {
         if (failRemovesOf.contains(name) || dead())
-            return renaming::OpResult::failure(QStringLiteral("Permission denied"));
+            return renaming::OpResult::failure(QStringLiteral("Permission denied"), EACCES);
         return ForwardingFolder::remove(name);
     }
     renaming::OpResult sync() override
     {
-        if (failSync)
-            return renaming::OpResult::failure(QStringLiteral("Input/output error"));
+        if (failSync || ++m_syncs == failSyncAt)
+            return renaming::OpResult::failure(QStringLiteral("Input/output error"), EIO);
         return ForwardingFolder::sync();
     }
 
 private:
+    int m_syncs = 0;
     bool dead() const { return crash && renames >= stuckAfter; }
 };
 
