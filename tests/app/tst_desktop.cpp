@@ -1,9 +1,9 @@
-// The program as a desktop citizen: one copy at a time, Qt's own texts in Japanese, and the hint
-// after an interrupted rename. (Enter on the rename button: tst_batch_rename_window; the real
-// program on a desktop with a window manager: tests/desktop.)
+// The program as a desktop citizen: one copy at a time, its command line, folders given from
+// outside, and Qt's own texts in Japanese. (Enter on the rename button: tst_batch_rename_window;
+// the hint after an interrupted rename: tst_restore_window; the real program on a desktop with
+// a window manager: tests/desktop.)
 #include "window_fixture.h"
 
-#include "batch_rename.h"
 #include "single_instance.h"
 #include "translation.h"
 
@@ -357,37 +357,6 @@ private slots:
         QMessageBox box(QMessageBox::NoIcon, msg::AppTitle, msg::AskRename,
                         QMessageBox::Ok | QMessageBox::Cancel);
         QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
-    }
-
-    // A batch cut off by a power cut leaves temporary names behind; listing the folder and a
-    // new rename both point the user to the restore instead of refusing without a word why.
-    void interruptedRunIsPointedOut_data()
-    {
-        QTest::addColumn<bool>("beforeFirstRename");
-        QTest::newRow("cut off in the second pass") << false;
-        // The history written, no file renamed yet: no temporary name shows it.
-        QTest::newRow("cut off before its first rename") << true;
-    }
-    void interruptedRunIsPointedOut()
-    {
-        QFETCH(bool, beforeFirstRename);
-        QTemporaryDir dir;
-        const QStringList names { "a.jpg", "b.jpg", "c.jpg" };
-        const QStringList newNames { "x0001.jpg", "x0002.jpg", "x0003.jpg" };
-        for (const QString &name : names)
-            touch(dir.path(), name.toUtf8());
-        const auto folder = wrapFolder<FaultyFolder>(dir.path());
-        folder->stuckAfter = beforeFirstRename ? -1 : 4;
-        folder->crash = !beforeFirstRename;
-        const renaming::BatchInput input { names, newNames, "x", 1, "*.jpg" };
-        QCOMPARE(renaming::renameBatch(*folder, input).ok(), beforeFirstRename);
-        for (qsizetype i = 0; beforeFirstRename && i < names.size(); ++i)
-            QVERIFY(QFile::rename(dir.filePath(newNames[i]), dir.filePath(names[i])));
-        ShownWindow w;
-        w.open(dir.path());
-        w.preview("x", "1");
-        w->Command1_Click();
-        QCOMPARE(w.boxes.texts(), QStringList(2, msg::InterruptedHint));
     }
 };
 
