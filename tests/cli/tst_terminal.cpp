@@ -65,7 +65,8 @@ private slots:
     }
 
     // Outside a Japanese locale every message is told in English, line by line, the longest
-    // Japanese text a line begins with giving way; names and reasons stay as they are.
+    // Japanese text a line begins with giving way; names and reasons stay as they are. (In a
+    // Japanese locale the texts stay: every row of tst_cli's contract.)
     void messagesInTheReadersLanguage()
     {
         FILE *err = std::tmpfile();
@@ -85,12 +86,6 @@ private slots:
         QCOMPARE(contents(err),
                  "kelvaro-cli: a restore failed: p1.jpg (Input/output error)\nthese files could "
                  "not be given back their names (old name → name now):\np1.jpg → zyx0000.zyx\n");
-        std::fclose(err);
-
-        err = std::tmpfile();
-        cli::Terminal japanese(stdout, err, stdin, true);
-        japanese.tell(failure);
-        QCOMPARE(contents(err), "kelvaro-cli: " + failure + "\n");
         std::fclose(err);
     }
 
