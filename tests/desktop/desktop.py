@@ -269,6 +269,9 @@ def numbering(exe, lang):
         with Program([exe], folder, lang, config=config) as program:
             app = program.accessible()
             framed_window("Kelvaro")
+            bar = wait_for("the menu bar", lambda: find(app, Atspi.Role.MENU_BAR))
+            menus = [bar.get_child_at_index(i).get_name() for i in range(bar.get_child_count())]
+            check(menus.index(title) == 2, f"the menu is not between Edit and Help: {menus}")
             found = menu_items(app, title)
             check([strip(n) for n, _ in found] == items, f"the menu holds {found}")
             check([c for _, c in found] == [True, False, False, False, False],
@@ -280,7 +283,9 @@ def numbering(exe, lang):
             row_names(app, "作業対象ファイル名", natural)
             key("alt+n")
             key("p")  # pairs: no two names here share a stem, the list stays as it is
-            wait_for("the pairs option checked", lambda: menu_items(app, title)[4][1])
+            chosen = [False, True, False, False, True]  # one order only, and pairs
+            wait_for(f"the items checked as {chosen}",
+                     lambda: [c for _, c in menu_items(app, title)] == chosen)
             type_text("p")
             key("Return")
             type_text("1")
@@ -290,7 +295,7 @@ def numbering(exe, lang):
             app = program.accessible()
             framed_window("Kelvaro")
             found = menu_items(app, title)
-            check([c for _, c in found] == [False, True, False, False, True],
+            check([c for _, c in found] == chosen,
                   f"the natural order with pairs was not kept: {found}")
             key("Return")
             row_names(app, "作業対象ファイル名", natural)
