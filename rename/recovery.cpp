@@ -486,30 +486,21 @@ void Places::rollBack()
     // finish the rollback wherever it stopped (files exchanged among themselves are placed by
     // those shapes alone). A run of one pass goes straight back, newest first: its old names
     // are free, since no new name of the run is one of them.
-    if (m_onePass) {
+    // Every file at `from` goes to `to`; false at the first file left elsewhere.
+    const auto windBack = [this](At from, At to) {
         for (qsizetype i = m_first.size() - 1; i >= 0; --i) {
-            if (m_at[size_t(i)] == At::Final)
-                move(i, At::Final, At::First);
+            if (m_at[size_t(i)] == from)
+                move(i, from, to);
             dropSecondName(i);
-            if (m_at[size_t(i)] != At::First)
-                return;
+            if (m_at[size_t(i)] != to && m_at[size_t(i)] != At::First)
+                return false;
         }
-        return;
-    }
-    for (qsizetype i = m_first.size() - 1; i >= 0; --i) {
-        if (m_at[size_t(i)] == At::Final)
-            move(i, At::Final, At::Temporary);
-        dropSecondName(i);
-        if (m_at[size_t(i)] != At::Temporary && m_at[size_t(i)] != At::First)
-            return;
-    }
-    for (qsizetype i = m_first.size() - 1; i >= 0; --i) {
-        if (m_at[size_t(i)] == At::Temporary)
-            move(i, At::Temporary, At::First);
-        dropSecondName(i);
-        if (m_at[size_t(i)] != At::First)
-            return;
-    }
+        return true;
+    };
+    if (m_onePass)
+        windBack(At::Final, At::First);
+    else if (windBack(At::Final, At::Temporary))
+        windBack(At::Temporary, At::First);
 }
 
 bool Places::confirmedAtFirst() const
