@@ -1,6 +1,6 @@
 // Recovery of an interrupted batch rename or restore, from the history files alone.
 //
-// A power cut, a crash or a killed process in the middle of the two passes of a batch rename
+// A power cut, a crash or a killed process in the middle of the passes of a batch rename
 // or of an undo step leaves every file of the set under one of four names of its line j:
 //   current           line j of history file r (the name after recorded rename r)
 //   batch temporary   the batch rename's pass-1 name: the current name with ".zyx" in place

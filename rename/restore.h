@@ -31,7 +31,7 @@
 // in one pass too (batch_rename.h).
 //
 // Why the history goes last: the history file of a step is what explains the names the files
-// carry. It is deleted only after both passes and after the folder is synced, so that a power
+// carry. It is deleted only after the last rename and after the folder is synced, so that a power
 // cut never leaves renamed files without it. A last sync that fails is reported (NotSynced).
 #pragma once
 
@@ -158,7 +158,7 @@ private:
 RestoreOutcome planUndoStep(Folder &folder, const HistoryChain &chain, int r, int entries,
                             UndoStep *step);
 
-// Called after every rename of the two passes with the caption text that shows it.
+// Called after every rename, of the one pass or the two, with the caption text that shows it.
 using RestoreProgress = std::function<void(const QString &caption)>;
 
 // Pass 1 to the temporary names, pass 2 to the earlier names (or the one pass straight to the
