@@ -344,7 +344,8 @@ ExitStatus renameFiles(const Request &request, Terminal &terminal)
     }
 
     const int files = int(plan.oldNames.size());
-    terminal.startProgress(msg::StatusRenaming, files, 2 * files);
+    terminal.startProgress(msg::StatusRenaming, files,
+                           renaming::renamesInOnePass(plan) ? files : 2 * files);
     const renaming::BatchOutcome outcome = renaming::runBatch(
         *folder, plan, [&terminal](const renaming::RenameStep &) { terminal.advanceProgress(); });
     terminal.endProgress();
@@ -425,7 +426,9 @@ ExitStatus restoreFiles(const Request &request, Terminal &terminal)
         }
         ++started;
         terminal.startProgress(msg::StatusRestoring, int(renames.size()),
-                               step.resumes ? step.moves.size() : 2 * step.current.size());
+                               step.resumes       ? step.moves.size()
+                                   : step.onePass ? step.current.size()
+                                                  : 2 * step.current.size());
         return true;
     };
     callbacks.progress = [&terminal](const QString &) { terminal.advanceProgress(); };

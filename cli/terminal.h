@@ -45,8 +45,9 @@ public:
 
     // A progress line on standard error, only when standard error is a terminal and only once
     // the work has taken a moment: "<status> done/files", redrawn in place and erased when the
-    // work ends. The work is `steps` renames for `files` files (a batch renames each file
-    // twice), and the line counts files: each step is the share of a file it stands for.
+    // work ends. The work is `steps` renames for `files` files (a batch in two passes renames
+    // each file twice), and the line counts files: each step is the share of a file it stands
+    // for.
     void startProgress(const QString &status, int files, qsizetype steps);
     void advanceProgress();
     void endProgress();

@@ -318,6 +318,11 @@ BatchOutcome checkBatch(Folder &folder, const BatchPlan &plan)
     return {};
 }
 
+bool renamesInOnePass(const BatchPlan &plan)
+{
+    return !namesMayMeet(plan.oldNames, plan.newNames);
+}
+
 BatchOutcome runBatch(Folder &folder, const BatchPlan &given, const RenameProgress &progress)
 {
     const qsizetype count = given.oldNames.size();
@@ -357,31 +362,29 @@ BatchOutcome runBatch(Folder &folder, const BatchPlan &given, const RenameProgre
     }
 
     using At = Places::At;
-    Places places(folder, plan.oldNames, plan.temporaryNames, plan.newNames);
-    auto passes = [&]() -> bool {
+    const bool onePass = renamesInOnePass(plan);
+    Places places(folder, plan.oldNames, plan.temporaryNames, plan.newNames, onePass);
+    // One pass over the lines, from one place to another; false at the first rename that fails.
+    auto pass = [&](At from, At to) -> bool {
+        const QStringList &source = from == At::First ? plan.oldNames : plan.temporaryNames;
+        const QStringList &target = to == At::Final ? plan.newNames : plan.temporaryNames;
+        const auto shown = to == At::Final ? RenameStep::Pass::To : RenameStep::Pass::Away;
         for (qsizetype i = 0; i < count; ++i) {
-            if (const MoveResult r = places.move(i, At::First, At::Temporary); !r) {
+            if (const MoveResult r = places.move(i, from, to); !r) {
                 outcome.name = plan.oldNames[i];
-                outcome.otherName = plan.temporaryNames[i];
+                outcome.otherName = target[i];
                 outcome.reason = r.reason;
                 return false;
             }
             if (progress)
-                progress(
-                    { RenameStep::Pass::Away, int(i), plan.oldNames[i], plan.temporaryNames[i] });
-        }
-        for (qsizetype i = 0; i < count; ++i) {
-            if (const MoveResult r = places.move(i, At::Temporary, At::Final); !r) {
-                outcome.name = plan.oldNames[i];
-                outcome.otherName = plan.newNames[i];
-                outcome.reason = r.reason;
-                return false;
-            }
-            if (progress)
-                progress(
-                    { RenameStep::Pass::To, int(i), plan.temporaryNames[i], plan.newNames[i] });
+                progress({ shown, int(i), source[i], target[i] });
         }
         return true;
+    };
+    auto passes = [&]() -> bool {
+        if (onePass)
+            return pass(At::First, At::Final);
+        return pass(At::First, At::Temporary) && pass(At::Temporary, At::Final);
     };
 
     if (passes()) {

@@ -80,6 +80,38 @@ QString durableWriteTarget(const QString &entry)
     return allHex ? entry.sliced(1, entry.size() - extra) : QString();
 }
 
+QString looseNameKey(const QString &name)
+{
+    QString key;
+    const bool ascii
+        = std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii) {
+        key = name.toLower();
+    } else {
+        // Folded between two decompositions: a case mapping may leave a text that a file
+        // system's own normalisation would spell otherwise. Upper first, which maps "ß" to
+        // "SS" as full case folding does; simple folding alone would keep it.
+        key = name.normalized(QString::NormalizationForm_KD)
+                  .toUpper()
+                  .toCaseFolded()
+                  .normalized(QString::NormalizationForm_KD);
+        key.removeIf([](QChar c) { return c.category() == QChar::Other_Format; });
+    }
+    while (key.endsWith(u'.') || key.endsWith(u' '))
+        key.chop(1);
+    return key;
+}
+
+bool namesMayMeet(const QStringList &names, const QStringList &others)
+{
+    QSet<QString> keys;
+    keys.reserve(names.size());
+    for (const QString &name : names)
+        keys.insert(looseNameKey(name));
+    return std::any_of(others.cbegin(), others.cend(),
+                       [&](const QString &name) { return keys.contains(looseNameKey(name)); });
+}
+
 bool isEntryName(QStringView name)
 {
     return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/')
@@ -540,9 +572,10 @@ MoveResult Folder::lookAfterFailure(const QString &from, const QString &to, cons
 // missing too (FAT, exFAT, SMB and phone mounts), the name is looked up right before a plain
 // rename, as careful tools do there. Another program that creates the very same name between
 // the look-up and the rename would lose that file; nothing closes that window on such a file
-// system, and the two passes through fresh temporary names keep the names a batch moves onto
-// out of other programs' way. A copy is never made: it could silently overwrite a file that
-// appeared at the target.
+// system. A batch moves onto each new name once, in its one pass or in the second of two (the
+// first goes to fresh temporary names, which no other program takes), so the window opens
+// once per file, as for any program that renames there. A copy is never made: it could
+// silently overwrite a file that appeared at the target.
 MoveResult Folder::move(const QString &from, const QString &to)
 {
     if (!isEntryName(from) || !isEntryName(to))

@@ -254,6 +254,21 @@ private:
     std::optional<QSet<QString>> m_names;
 };
 
+// A name as any file system might compare it when it looks a name up, so that two names with
+// different keys are two names everywhere, and two with one key may be one name somewhere:
+//   - without regard to case (FAT, exFAT, NTFS, SMB, case-folding ext4 and APFS), with full
+//     case folding: "ß" meets "SS", the dotless "ı" meets "I" as NTFS's table maps it;
+//   - every Unicode spelling of one text as one (APFS and HFS+ normalise names, so do
+//     case-folding ext4 and ZFS, which may also take compatibility forms: "ｐ" meets "p");
+//   - without the format characters some of them pass over (U+200B to U+200F, U+FEFF, ...);
+//   - without trailing dots and blanks, which Windows and the shares it serves drop.
+// It errs towards one name: a key shared by two names only costs a batch its one pass.
+QString looseNameKey(const QString &name);
+
+// Whether a name of `names` may reach the same entry as a name of `others` on some file system
+// (looseNameKey).
+bool namesMayMeet(const QStringList &names, const QStringList &others);
+
 // The name whose durable write left `entry` behind as its temporary file when it was cut off,
 // or an empty text when `entry` is no such file.
 QString durableWriteTarget(const QString &entry);

@@ -81,7 +81,7 @@ public:
         m_state.normal = true;
         for (qsizetype j = 0; j < m_count; ++j)
             m_state.normal = m_state.normal && m_at[size_t(j)] == m_names.current[j];
-        if (!m_state.normal && !noStrayTemporary())
+        if (!m_state.normal && !noStrayName())
             return m_state;
         if (!planMoves())
             return m_state;
@@ -106,10 +106,11 @@ private:
     // candidate of.
     void collectOptions()
     {
-        QSet<QString> &lasting = m_lasting;
+        QSet<QString> lasting; // names a file of the set keeps between runs
         lasting.reserve(m_count * 2);
         for (qsizetype j = 0; j < m_count; ++j)
             lasting << m_names.current[j] << m_names.earlier[j];
+        bool anyCurrent = false, anyEarlier = false;
         for (qsizetype j = 0; j < m_count; ++j) {
             QStringList &options = m_options[size_t(j)];
             for (Role role : { Current, BatchTemporary, RestoreTemporary, Earlier }) {
@@ -119,9 +120,13 @@ private:
                 options.append(name);
                 m_users[name].append(int(j));
                 if ((role == BatchTemporary || role == RestoreTemporary) && !lasting.contains(name))
-                    m_state.temporariesPresent = true;
+                    m_state.tracesPresent = true;
+                anyCurrent = anyCurrent || role == Current;
+                anyEarlier = anyEarlier || role == Earlier;
             }
         }
+        if (anyCurrent && anyEarlier && !namesMayMeet(m_names.current, m_names.earlier))
+            m_state.tracesPresent = true;
     }
 
     bool refuse(const QString &name)
@@ -165,17 +170,19 @@ private:
         }
     }
 
-    // After an interruption, a file under a temporary name of a line that is placed elsewhere
-    // is a file of the set that the placement has lost: the line's own name is then held by
-    // another file. Finishing the step would leave that file under the temporary name with
-    // nothing to record it, so the line's earlier name is named instead.
-    bool noStrayTemporary()
+    // After an interruption every name of the set that the folder holds is where the file of
+    // some line is, or a second name. A name held otherwise is a file of the set that the
+    // placement has lost: its line is placed at another of its names, which another file
+    // holds (a file under its new name after a run of one pass, a stranger's at its old one).
+    // Finishing the step would leave that file with nothing to record it, so the line's
+    // earlier name is named instead.
+    bool noStrayName()
     {
+        const QSet<QString> placed(m_at.begin(), m_at.end());
         for (qsizetype j = 0; j < m_count; ++j) {
-            for (Role role : { BatchTemporary, RestoreTemporary }) {
+            for (Role role : { Current, BatchTemporary, RestoreTemporary, Earlier }) {
                 const QString &name = nameOf(m_names, role, j);
-                if (present(name) && !m_lasting.contains(name) && m_at[size_t(j)] != name
-                    && !m_extras.contains(name))
+                if (present(name) && !placed.contains(name) && !m_extras.contains(name))
                     return refuse(m_names.earlier[j]);
             }
         }
@@ -346,7 +353,6 @@ private:
     const StepNames &m_names;
     qsizetype m_count;
     QSet<QString> m_extras; // second names: dropped first, or kept where nothing tells
-    QSet<QString> m_lasting; // names a file of the set keeps between runs
     QHash<QString, bool> m_present; // every candidate name asked for, and the answer
     QHash<QString, QList<int>> m_users; // a present name → the lines it is a candidate of
     std::vector<QStringList> m_options; // per line: its candidate names present, still open
@@ -390,11 +396,12 @@ void addTemporaryNames(StepNames *names)
 }
 
 Places::Places(Folder &folder, const QStringList &first, const QStringList &temporary,
-               const QStringList &final)
+               const QStringList &final, bool onePass)
     : m_folder(folder)
     , m_first(first)
     , m_temporary(temporary)
     , m_final(final)
+    , m_onePass(onePass)
     , m_at(size_t(first.size()), At::First)
     , m_linked(size_t(first.size()), false)
 { }
@@ -435,8 +442,9 @@ MoveResult Places::move(qsizetype i, At from, At to)
             keep(target, source);
         break;
     case MoveResult::At::Both:
-        m_at[size_t(i)]
-            = std::min(from, to) == At::First ? At::FirstAndTemporary : At::TemporaryAndFinal;
+        m_at[size_t(i)] = std::min(from, to) != At::First ? At::TemporaryAndFinal
+            : std::max(from, to) == At::Final             ? At::FirstAndFinal
+                                                          : At::FirstAndTemporary;
         m_linked[size_t(i)] = moved.linkReported;
         break;
     case MoveResult::At::Unknown:
@@ -449,9 +457,9 @@ MoveResult Places::move(qsizetype i, At from, At to)
 void Places::dropSecondName(qsizetype i)
 {
     const At both = m_at[size_t(i)];
-    if (both != At::FirstAndTemporary && both != At::TemporaryAndFinal)
+    if (both != At::FirstAndTemporary && both != At::TemporaryAndFinal && both != At::FirstAndFinal)
         return;
-    const At kept = both == At::FirstAndTemporary ? At::First : At::Temporary;
+    const At kept = both == At::TemporaryAndFinal ? At::Temporary : At::First;
     const At extra = both == At::FirstAndTemporary ? At::Temporary : At::Final;
     const MoveResult dropped = m_folder.removeName(
         name(i, extra), name(i, kept), m_linked[size_t(i)] ? Proof::LinkReported : Proof::Look);
@@ -476,21 +484,23 @@ void Places::rollBack()
     // Strictly newest first, and no further than the first file that does not come back: the
     // folder then stays in one of the shapes of an interruption, so that the restore can
     // finish the rollback wherever it stopped (files exchanged among themselves are placed by
-    // those shapes alone).
-    for (qsizetype i = m_first.size() - 1; i >= 0; --i) {
-        if (m_at[size_t(i)] == At::Final)
-            move(i, At::Final, At::Temporary);
-        dropSecondName(i);
-        if (m_at[size_t(i)] != At::Temporary && m_at[size_t(i)] != At::First)
-            return;
-    }
-    for (qsizetype i = m_first.size() - 1; i >= 0; --i) {
-        if (m_at[size_t(i)] == At::Temporary)
-            move(i, At::Temporary, At::First);
-        dropSecondName(i);
-        if (m_at[size_t(i)] != At::First)
-            return;
-    }
+    // those shapes alone). A run of one pass goes straight back, newest first: its old names
+    // are free, since no new name of the run is one of them.
+    // Every file at `from` goes to `to`; false at the first file left elsewhere.
+    const auto windBack = [this](At from, At to) {
+        for (qsizetype i = m_first.size() - 1; i >= 0; --i) {
+            if (m_at[size_t(i)] == from)
+                move(i, from, to);
+            dropSecondName(i);
+            if (m_at[size_t(i)] != to && m_at[size_t(i)] != At::First)
+                return false;
+        }
+        return true;
+    };
+    if (m_onePass)
+        windBack(At::Final, At::First);
+    else if (windBack(At::Final, At::Temporary))
+        windBack(At::Temporary, At::First);
 }
 
 bool Places::confirmedAtFirst() const
@@ -516,13 +526,31 @@ QString Places::placeOf(qsizetype i) const
         return m_first[i] + QStringLiteral(" / ") + m_temporary[i];
     case At::TemporaryAndFinal:
         return m_temporary[i] + QStringLiteral(" / ") + m_final[i];
+    case At::FirstAndFinal:
+        return m_first[i] + QStringLiteral(" / ") + m_final[i];
     case At::Unknown:
         break;
     }
     QStringList names { m_first[i], m_temporary[i], m_final[i] };
+    if (m_onePass)
+        names.removeAt(1);
     names.removeDuplicates();
     return names.join(QStringLiteral(" / ")) + msg::PlaceUnknown;
 }
+
+namespace {
+
+// A run of one pass leaves no temporary name: cut off between the link of its last file and
+// the removal of that file's old name, it leaves every current name there and one earlier name
+// beside them. In a step whose earlier names are none of its current names, any earlier name
+// present is such a trace (or a stranger's file), which only the derivation tells apart.
+template<typename Present> bool secondNameOfOnePass(const StepNames &names, Present &&present)
+{
+    return std::any_of(names.earlier.begin(), names.earlier.end(), present)
+        && !namesMayMeet(names.current, names.earlier);
+}
+
+} // namespace
 
 StepState deriveStepState(Folder &folder, const StepNames &names)
 {
@@ -533,7 +561,8 @@ StepState deriveStepState(Folder &folder, const StepNames &names)
         = [&](const QString &name) { return !name.isEmpty() && onDisk.contains(name); };
     const bool settled = std::all_of(names.current.begin(), names.current.end(), present)
         && std::none_of(names.temporary.begin(), names.temporary.end(), present)
-        && std::none_of(names.batchTemporary.begin(), names.batchTemporary.end(), present);
+        && std::none_of(names.batchTemporary.begin(), names.batchTemporary.end(), present)
+        && !secondNameOfOnePass(names, present);
     if (settled) {
         StepState state;
         state.normal = true;
@@ -552,24 +581,27 @@ bool interruptedRunPending(Folder &folder, const QString &pattern)
     const int newest = k - 1;
     if (newest <= 0 || k > HighestChainNumber)
         return false;
-    // Every temporary name, the batch's and the restore's, ends in ".zyx": without one, and
-    // with every name of the newest file there, the folder is settled. One listing and one
-    // history file show it.
+    // Every temporary name, the batch's and the restore's, ends in ".zyx": without one, with
+    // every name of the newest file there and no name of the file before it that is not also
+    // one of the newest (the trace a run of one pass may leave), the folder is settled. One
+    // listing and two history files show it.
     if (const auto names = folder.entryNames()) {
+        const auto there = [&](const QString &name) { return names->contains(name); };
         const bool anyTemporary = std::any_of(names->begin(), names->end(), [](const QString &n) {
             return n.endsWith(QLatin1String(".zyx"), Qt::CaseInsensitive);
         });
-        const auto current = chain.read(newest);
-        if (!anyTemporary && current
-            && std::all_of(current->begin(), current->end(),
-                           [&](const QString &name) { return names->contains(name); }))
-            return false;
+        const auto current = anyTemporary ? std::nullopt : chain.read(newest);
+        if (current && std::all_of(current->begin(), current->end(), there)) {
+            const auto earlier = chain.read(newest - 1);
+            if (earlier && !secondNameOfOnePass({ *current, *earlier, {}, {} }, there))
+                return false;
+        }
     }
     const std::optional<UndoStep> step = readUndoStep(chain, newest);
     if (!step)
         return false;
     const StepState state = deriveStepState(folder, *step);
-    return !state.normal && (state.temporariesPresent || state.fits);
+    return !state.normal && (state.tracesPresent || state.fits);
 }
 
 } // namespace renaming

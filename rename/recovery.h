@@ -1,6 +1,6 @@
 // Recovery of an interrupted batch rename or restore, from the history files alone.
 //
-// A power cut, a crash or a killed process in the middle of the two passes of a batch rename
+// A power cut, a crash or a killed process in the middle of the passes of a batch rename
 // or of an undo step leaves every file of the set under one of four names of its line j:
 //   current           line j of history file r (the name after recorded rename r)
 //   batch temporary   the batch rename's pass-1 name: the current name with ".zyx" in place
@@ -9,7 +9,10 @@
 //   restore temporary "zyx" + four digits + ".zyx", the undo step's pass-1 name
 //   earlier           line j of history file r − 1 (the name to give back)
 // The history files of the step are still there: the batch writes and syncs them before its
-// first rename, the restore deletes them only after its last rename is on disk.
+// first rename, the restore deletes them only after its last rename is on disk. A batch or an
+// undo step in one pass (no earlier name of the step is a current one, see namesMayMeet) uses
+// no temporary name: it leaves a mixture of current and earlier names, and since no name then
+// belongs to two lines, every line is placed by the first rule below.
 //
 // Where each file is, is derived, not guessed. The folder is asked once for every candidate
 // name. A line with exactly one candidate present is placed there, and that name is taken
@@ -19,7 +22,8 @@
 // leaves one of four shapes (a prefix of the lines moved on, the rest not yet), and only one
 // of them fits the lines already placed. A folder that is wholly an exchange with no temporary
 // name is taken as not yet undone, the state a restore meets nearly always. Anything else that
-// does not fit (a file deleted, a name taken by a new file) refuses, naming the name.
+// does not fit (a file deleted, a name taken by a new file, a name of the set that no line is
+// placed at) refuses, naming the name.
 //
 // A file can also be found under two names of its line: where the file system has no rename
 // that refuses a taken name, a rename is a link to the new name and then the removal of the
@@ -32,8 +36,9 @@
 // The renames that follow keep the folder inside those shapes, so that a second interruption
 // is recovered in the same way: a batch that stopped is wound back as the batch rename itself
 // would roll back (new names to their temporary names, then temporary names to the old names,
-// last line first); an undo step that stopped is carried on forward. Every rename is checked
-// against the names present before the first one is made, and none ever replaces a file.
+// last line first); an undo step that stopped, or a run of one pass, is carried on forward
+// through the restore's temporary names. Every rename is checked against the names present
+// before the first one is made, and none ever replaces a file.
 //
 // A step whose files all stand under their earlier names, with no temporary name about, is a
 // batch cut off after its history was written and before its first rename, or an undo step
@@ -85,7 +90,10 @@ struct StepState
     // Every file found under its current name: no interruption to recover, whether or not
     // the renames below are free to go ahead.
     bool normal = false;
-    bool temporariesPresent = false; // a temporary name of the step is in the folder
+    // Traces of a run cut off: a temporary name of the step is in the folder, or, in a step
+    // whose earlier names are none of its current names (a run of one pass), an earlier name
+    // stands beside a current one.
+    bool tracesPresent = false;
     QStringList at; // fits: the name line j's file carries now
     QList<RecoveryMove> moves; // fits: in order
     QString misfit; // !fits: the name that does not fit
@@ -94,12 +102,12 @@ struct StepState
     QStringList keptNames;
 };
 
-// Where the files of a run in two passes are (first name → temporary name → final name: the
-// batch rename's old, temporary and new names, an undo step's current, temporary and earlier
-// names), as the file system's replies and, after any failure, a look at the names show it;
-// and the renames that change it. A run that failed is rolled back from here: every file goes
-// back to its first name as far as the folder lets it, and confirmedAtFirst() says whether
-// the folder shows them all there.
+// Where the files of a run are (first name → temporary name → final name: the batch rename's
+// old, temporary and new names, an undo step's current, temporary and earlier names; or, in a
+// run of one pass, first name → final name), as the file system's replies and, after any
+// failure, a look at the names show it; and the renames that change it. A run that failed is
+// rolled back from here: every file goes back to its first name as far as the folder lets it,
+// and confirmedAtFirst() says whether the folder shows them all there.
 class Places
 {
 public:
@@ -109,22 +117,27 @@ public:
         Temporary,
         TemporaryAndFinal,
         Final,
+        FirstAndFinal, // one pass: a link to the final name made, the first not yet removed
         Unknown
     };
 
+    // With `onePass`, files go from their first names straight to their final ones and back;
+    // `temporary` is not used.
     Places(Folder &folder, const QStringList &first, const QStringList &temporary,
-           const QStringList &final);
+           const QStringList &final, bool onePass = false);
 
     At at(qsizetype i) const { return m_at[size_t(i)]; }
 
     // Renames file i from the place `from` to `to` (First to Temporary, Temporary to Final,
-    // or back), and notes where the file then is. A rename onto the file's own name is none.
+    // First to Final in one pass, or back), and notes where the file then is. A rename onto the
+    // file's own name is none.
     MoveResult move(qsizetype i, At from, At to);
 
     // Renames back, newest first, every file the run moved: the second pass from its last
-    // rename, then the first, up to the first file that cannot be moved back (or whose place
-    // the folder cannot tell): that one and every file before it stay where they are, and none
-    // is ever forced. A file under two names keeps the one nearer its first name.
+    // rename, then the first (or the one pass), up to the first file that cannot be moved back
+    // (or whose place the folder cannot tell): that one and every file before it stay where
+    // they are, and none is ever forced. A file under two names keeps the one nearer its first
+    // name.
     void rollBack();
 
     // Whether the run knows every file to be under its first name, and one listing of the
@@ -148,6 +161,7 @@ private:
     const QStringList &m_first;
     const QStringList &m_temporary;
     const QStringList &m_final;
+    bool m_onePass;
     std::vector<At> m_at;
     std::vector<bool> m_linked; // under two names by a link the file system reported made
     QSet<QString> m_keptNames;

@@ -182,7 +182,7 @@ RestoreOutcome planUndoStep(Folder &folder, const HistoryChain &chain, int r, in
     // Leftovers of an interrupted run that do not fit it: say which name is wrong, rather
     // than that a current name is missing, which is what the folder shows after any
     // interruption.
-    if (!state.normal && state.temporariesPresent) {
+    if (!state.normal && state.tracesPresent) {
         // Where a name that does not fit may be a second name of a file of the set, the user
         // is told so: it can be removed by hand, and the restore then goes through.
         RestoreOutcome refused = outcome(RestoreStatus::Mismatch, state.misfit);
@@ -208,6 +208,7 @@ RestoreOutcome planUndoStep(Folder &folder, const HistoryChain &chain, int r, in
         if (temporarySet.contains(name) || (!currentSet.contains(name) && onDisk.contains(name)))
             return outcome(RestoreStatus::NameTaken, name);
     }
+    read->onePass = !namesMayMeet(read->current, read->earlier);
     *step = std::move(*read);
     return outcome(RestoreStatus::Ready);
 }
@@ -240,21 +241,27 @@ RestoreOutcome runUndoStep(Folder &folder, const UndoStep &step, const RestorePr
     if (step.resumes)
         return resumeUndoStep(folder, step, progress);
     using At = Places::At;
-    Places places(folder, step.current, step.temporary, step.earlier);
-    const qsizetype n = step.current.size();
-    for (qsizetype j = 0; j < n; ++j) {
-        if (const MoveResult renamed = places.move(j, At::First, At::Temporary); !renamed)
-            return failedRename(places, step, j, renamed.reason);
-        if (progress)
-            progress(msg::restoringAway(step.current[j], step.temporary[j]));
-    }
-    for (qsizetype j = 0; j < n; ++j) {
-        if (const MoveResult renamed = places.move(j, At::Temporary, At::Final); !renamed)
-            return failedRename(places, step, j, renamed.reason);
-        if (progress)
-            progress(msg::restoringTo(step.temporary[j], step.earlier[j]));
-    }
-    return outcome(RestoreStatus::Ready);
+    Places places(folder, step.current, step.temporary, step.earlier, step.onePass);
+    // One pass over the lines, from one place to another; false at the first rename that fails.
+    std::optional<RestoreOutcome> failed;
+    const auto pass = [&](At from, At to) {
+        const QStringList &source = from == At::First ? step.current : step.temporary;
+        const QStringList &target = to == At::Final ? step.earlier : step.temporary;
+        for (qsizetype j = 0; j < source.size(); ++j) {
+            if (const MoveResult renamed = places.move(j, from, to); !renamed) {
+                failed = failedRename(places, step, j, renamed.reason);
+                return false;
+            }
+            if (progress)
+                progress(to == At::Final ? msg::restoringTo(source[j], target[j])
+                                         : msg::restoringAway(source[j], target[j]));
+        }
+        return true;
+    };
+    const bool done = step.onePass
+        ? pass(At::First, At::Final)
+        : pass(At::First, At::Temporary) && pass(At::Temporary, At::Final);
+    return done ? outcome(RestoreStatus::Ready) : *failed;
 }
 
 RestoreOutcome retireUndoStep(Folder &folder, const HistoryChain &chain, int r)

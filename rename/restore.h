@@ -6,8 +6,8 @@
 //   scanChain      finds the chain 0..N and checks every file of it; nothing is renamed.
 //   planUndoStep   reads files r and r − 1, finds where the files are and checks the step
 //                  against the folder.
-//   runUndoStep    renames in two passes; on a failure renames back what it did, as far as
-//                  the folder, looked at after every failure, shows it can.
+//   runUndoStep    renames in one pass or two; on a failure renames back what it did, as far
+//                  as the folder, looked at after every failure, shows it can.
 //   retireUndoStep makes the renames durable, then deletes the step's history files.
 //   restoreNames   all of them in order, with a question before each step.
 //
@@ -25,10 +25,13 @@
 //
 // Why two passes: a recorded rename may have exchanged names within its set (a → b, b → a).
 // Moving every file to a temporary name zyxNNNN.zyx first frees all current names before any
-// file takes its earlier one.
+// file takes its earlier one. A step whose earlier names are none of its current names (as
+// loosely as any file system compares names, see namesMayMeet) cannot meet itself, and goes
+// in one pass, each file straight to its earlier name: the undo of the usual batch, which went
+// in one pass too (batch_rename.h).
 //
 // Why the history goes last: the history file of a step is what explains the names the files
-// carry. It is deleted only after both passes and after the folder is synced, so that a power
+// carry. It is deleted only after the last rename and after the folder is synced, so that a power
 // cut never leaves renamed files without it. A last sync that fails is reported (NotSynced).
 #pragma once
 
@@ -73,8 +76,11 @@ ChainScan scanChain(const HistoryChain &chain);
 struct UndoStep : StepNames
 {
     int number = 0; // r
+    // Set when no earlier name of the step may meet a current one: each file goes straight
+    // to its earlier name.
+    bool onePass = false;
     // Set when the files are not all under their current names: the renames that finish an
-    // interrupted run, in place of the two passes.
+    // interrupted run, in place of the passes.
     bool resumes = false;
     QList<RecoveryMove> moves;
     QStringList keptNames; // second names the recovery keeps (StepState::keptNames)
@@ -152,13 +158,14 @@ private:
 RestoreOutcome planUndoStep(Folder &folder, const HistoryChain &chain, int r, int entries,
                             UndoStep *step);
 
-// Called after every rename of the two passes with the caption text that shows it.
+// Called after every rename, of the one pass or the two, with the caption text that shows it.
 using RestoreProgress = std::function<void(const QString &caption)>;
 
-// Pass 1 to the temporary names, pass 2 to the earlier names. Ready when both passes are
-// done; on a failure everything the step renamed is renamed back, newest first. A step that
-// resumes an interrupted run makes its planned renames instead and stops at a failure: the
-// history files still explain every name, and the next restore carries on from there.
+// Pass 1 to the temporary names, pass 2 to the earlier names (or the one pass straight to the
+// earlier names). Ready when the passes are done; on a failure everything the step renamed is
+// renamed back, newest first. A step that resumes an interrupted run makes its planned renames
+// instead and stops at a failure: the history files still explain every name, and the next
+// restore carries on from there.
 RestoreOutcome runUndoStep(Folder &folder, const UndoStep &step,
                            const RestoreProgress &progress = {});
 

@@ -163,11 +163,11 @@ private slots:
         add("rename, answered no", { .args = RenameP + QStringList { "-i" },
             .setting = { .input = "n\n" }, .status = 5, .err = cli + "a.jpg → p0001.jpg\n" });
         add("rename fails, rolled back", { .args = RenameP, .setting = { .failRenames = "3" },
-            .status = 3, .err = cli + msg::RenameFailedRolledBack + "a.jpg → p0001.zyx" + io });
+            .status = 3, .err = cli + msg::RenameFailedRolledBack + "a.jpg → p0001.jpg" + io });
         add("rename fails, not rolled back", { .args = RenameP,
             .setting = { .failRenames = "4+" }, .status = 4,
-            .err = cli + msg::RenameFailed + "b.jpg → p0002.zyx" + io,
-            .after = { "VOXAjpg0.log", "VOXAjpg1.log", "b.jpg", "c\tz\x1b.jpg", "p0001.zyx",
+            .err = cli + msg::RenameFailed + "b.jpg → p0002.jpg" + io,
+            .after = { "VOXAjpg0.log", "VOXAjpg1.log", "b.jpg", "c\tz\x1b.jpg", "p0001.jpg",
                        "x.txt" } });
         add("rename, read-only folder", { .args = RenameP, .mode = "read-only", .status = 1,
             .err = cli + msg::CliFolderNotWritable + "DIR" + denied + "\n" });
@@ -198,8 +198,8 @@ private slots:
         add("restore fails, not rolled back", { .before = p, .args = command("restore"),
             .setting = { .failRenames = "2+" }, .status = 4,
             .err = cli + msg::RestoreFailed + "p0002.jpg" + io,
-            .after = { "VOXAjpg0.log", "VOXAjpg1.log", "p0002.jpg", "p0003.jpg", "x.txt",
-                       "zyx0000.zyx" } });
+            .after = { "VOXAjpg0.log", "VOXAjpg1.log", "a.jpg", "p0002.jpg", "p0003.jpg",
+                       "x.txt" } });
         // Step 2 undone, then step 1 refused or put back: only step 2's renames are printed.
         add("partial restore, refused", { .before = pq, .change = stray,
             .args = command("restore", { "--all" }), .status = 7, .out = qToP,
@@ -209,7 +209,7 @@ private slots:
             .out = "would restore " + qToP.chopped(1).replace("\n", "\nwould restore ") + "\n",
             .err = cli + msg::RestoreNameTaken + "a.jpg\n" });
         add("partial restore, rolled back", { .before = pq,
-            .args = command("restore", { "--all" }), .setting = { .failRenames = "8" },
+            .args = command("restore", { "--all" }), .setting = { .failRenames = "5" },
             .status = 7, .out = qToP, .err = cli + msg::RestoreFailedRolledBack + "p0002.jpg" + io,
             .after = renamed });
         add("restore, read-only folder", { .before = p, .args = command("restore"),
@@ -402,11 +402,12 @@ private slots:
 
     // A batch cut off after every file reached its temporary name lists no file of the type:
     // the next rename says the run was interrupted and how to finish it, not that there are no
-    // files, and the restore gives every file back its name.
+    // files, and the restore gives every file back its name. (p0001.jpg is a new name as well
+    // as an old one: the batch goes in two passes.)
     void interruptedRun()
     {
         QTemporaryDir dir;
-        for (const char *name : { "a.jpg", "b.jpg", "c.jpg" })
+        for (const char *name : { "a.jpg", "b.jpg", "p0001.jpg" })
             touch(dir.path(), name, name);
         const Files before = filesOf(dir.path());
         // Renames 1 and 2 write the history, 3 to 5 move the files away; the 6th is not made.

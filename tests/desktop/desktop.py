@@ -397,8 +397,10 @@ def lists(exe, lang):
 
 
 def killed_rename(exe):
-    """A batch rename killed half-way through each of its passes: the next start points to the
-    restore, and the restore gives every file back its name and contents."""
+    """A batch rename killed half-way through: in one pass (files under their old and their new
+    names) and in the second of two (a file at p0001.jpg, a new name of the batch, makes it go
+    through temporary names). The next start points to the restore, and the restore gives every
+    file back its name and contents."""
     count = 300
     with tempfile.TemporaryDirectory() as folder:
         for i in range(count):
@@ -407,7 +409,11 @@ def killed_rename(exe):
         Path(folder, "notes.txt").write_text("not a picture\n")
         before = snapshot(folder)
 
-        for kill_at in (count // 2, count + count // 2):  # each file is one renameat2 a pass
+        # Each file is one renameat2 a pass.
+        for kill_at, passes in ((count // 2, 1), (count + count // 2, 2)):
+            if passes == 2:
+                Path(folder, "p0001.jpg").write_text("picture p\n")
+                before = snapshot(folder)
             # strace kills the program on entry to that rename: a kill timed from outside
             # would come too late, the renames take a few milliseconds.
             traced = ["strace", "-qq", "-o", "/dev/null", "-e", "trace=renameat2",
@@ -423,7 +429,9 @@ def killed_rename(exe):
                 answer("確認")
                 wait_for("the kill", lambda: program.process.poll() is not None)
             left = len(list(Path(folder).glob("*.zyx")))
-            check(left > 0, "no file under a temporary name after the kill")
+            renamed = len(list(Path(folder).glob("p*.jpg")))
+            check(left > 0 if passes == 2 else left == 0 and 0 < renamed < count,
+                  f"not the files a kill in pass {passes} of {passes} leaves")
 
             with Program([exe], folder) as program:
                 main = framed_window("Kelvaro")
@@ -444,8 +452,8 @@ def killed_rename(exe):
                 answer("確認")  # restore
                 answer("確認")  # undo rename 1
                 wait_for("the restore", lambda: snapshot(folder) == before, seconds=120)
-            print(f"killed at rename {kill_at} with {left} files under temporary names: "
-                  f"all {count} files restored")
+            print(f"killed at rename {kill_at} of a batch in {passes} pass(es) with {left} "
+                  f"files under temporary names, {renamed} under new names: all restored")
 
 
 def main_window():

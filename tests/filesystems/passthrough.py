@@ -30,7 +30,10 @@ changed, or the N-th of OPERATION whose path contains NAME, is faulted:
     kill-before  the calling program is killed (SIGKILL) before the request is carried out
     kill-after   the request is carried out, then the calling program is killed
     count        nothing is faulted; the requests are only counted
-After every request that changes the disk, FILE.count holds how many there were so far.
+After every request that changes the disk, FILE.count holds how many there were so far. While
+the fault is "count", every request the file system receives, of any kind, also adds a line
+"OPERATION PATH ..." to FILE.requests (emptied when FILE changes), so that a test can count the
+look-ups, renames and links a program makes per file.
 
 Names are handled as bytes (decoded as Latin-1 on the way through fusepy), so names that are
 not UTF-8 pass unchanged; case folding reads them as UTF-8.
@@ -80,6 +83,15 @@ class Faults:
             self.kind, self.at = words[0], int(words[1])
             self.operation = words[2] if len(words) > 2 else None
             self.name = words[3].encode() if len(words) > 3 else None
+        if self.kind == "count":
+            open(self.control + ".requests", "wb").close()
+
+    def record(self, op, paths):
+        """Notes a request of any kind while the requests are counted."""
+        self.refresh()
+        if self.kind == "count":
+            with open(self.control + ".requests", "ab") as f:
+                f.write(b" ".join([op.encode(), *paths]) + b"\n")
 
     def applies(self, op, paths):
         """Whether the request is the one to fault; counts the requests that change the disk."""
@@ -112,6 +124,8 @@ class Passthrough(fusepy.Operations):
         if self.delay:
             time.sleep(self.delay)
         paths = [a.encode("latin-1") for a in args if isinstance(a, str)]
+        if self.faults:
+            self.faults.record(op, paths)
         if not self.faults or not self.faults.applies(op, paths):
             return super().__call__(op, *args)
         kind = self.faults.kind

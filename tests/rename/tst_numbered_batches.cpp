@@ -132,26 +132,35 @@ private slots:
 
     // A pairs batch appended to a chain, cut off after every rename: the restore brings every
     // file back to its name before the batch, with its bytes, and tells of the interruption
-    // exactly while files are away.
+    // exactly while files are away. Renumbered from 2 on, the batch's new names are its old
+    // ones and it goes in two passes, through the temporary names of the pairs; under another
+    // prefix, in one.
     void interruptedPairs_data()
     {
-        QTest::addColumn<int>("crash");
-        for (int k = 0; k <= 22; ++k)
-            QTest::addRow("after %d renames", k) << k;
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<int>("passes");
+        QTest::addColumn<int>("crash"); // after this many renames
+        for (const auto &[prefix, passes] : { std::pair { "n", 2 }, std::pair { "t", 1 } }) {
+            for (int k = 0; k <= 11 * passes; ++k) // 11 files
+                QTest::addRow("%s, after %d renames", prefix, k) << QString(prefix) << passes << k;
+        }
     }
     void interruptedPairs()
     {
+        QFETCH(QString, prefix);
+        QFETCH(int, passes);
         QFETCH(int, crash);
         Scene scene;
         fillPhotos(scene);
         QCOMPARE(renameBatch(*scene.open(), numbered(scene, { "name", true })).status,
                  BatchStatus::Done);
         const Files before = scene.files();
-        const BatchInput input = numbered(scene, { "taken", true, "t" });
+        const BatchInput input = numbered(scene, { "taken", true, prefix, 2 });
         // Two files share each number but the last: the temporary names are the new names'.
-        QVERIFY(input.newNames.contains("t0001.jpg") && input.newNames.contains("t0001.xmp"));
+        QVERIFY(input.newNames.contains(prefix + "0002.jpg")
+                && input.newNames.contains(prefix + "0002.xmp"));
         renameBatch(*scene.open(QString("crash %1").arg(crash)), input);
-        const int renames = int(input.oldNames.size()) * 2;
+        const int renames = int(input.oldNames.size()) * passes;
         QCOMPARE(interruptedRunPending(*scene.open(), Pattern), crash > 0 && crash < renames);
         RestoreCallbacks once;
         int steps = 0;
