@@ -253,9 +253,9 @@ def menu_items(app, title):
 
 
 def numbering(exe, lang):
-    """The Number menu reached from the keyboard (Alt+N, then A for the natural order), the
-    target list in that order with the preview beside it, and the choice kept for the next
-    start, read as a screen reader reads them."""
+    """The Number menu reached from the keyboard (Alt+N, then A for the natural order, P for
+    pairs), the target list in that order with the preview beside it, and the choice kept for
+    the next start, read as a screen reader reads them."""
     names = ["photo10.jpg", "photo2.jpg", "photo1.jpg", "写真10.jpg", "写真２.jpg"]
     by_name = ["photo1.jpg", "photo10.jpg", "photo2.jpg", "写真10.jpg", "写真２.jpg"]
     natural = ["photo1.jpg", "photo2.jpg", "photo10.jpg", "写真２.jpg", "写真10.jpg"]
@@ -269,6 +269,9 @@ def numbering(exe, lang):
         with Program([exe], folder, lang, config=config) as program:
             app = program.accessible()
             framed_window("Kelvaro")
+            bar = wait_for("the menu bar", lambda: find(app, Atspi.Role.MENU_BAR))
+            menus = [bar.get_child_at_index(i).get_name() for i in range(bar.get_child_count())]
+            check(menus.index(title) == 2, f"the menu is not between Edit and Help: {menus}")
             found = menu_items(app, title)
             check([strip(n) for n, _ in found] == items, f"the menu holds {found}")
             check([c for _, c in found] == [True, False, False, False, False],
@@ -278,6 +281,11 @@ def numbering(exe, lang):
             key("alt+n")
             key("a")
             row_names(app, "作業対象ファイル名", natural)
+            key("alt+n")
+            key("p")  # pairs: no two names here share a stem, the list stays as it is
+            chosen = [False, True, False, False, True]  # one order only, and pairs
+            wait_for(f"the items checked as {chosen}",
+                     lambda: [c for _, c in menu_items(app, title)] == chosen)
             type_text("p")
             key("Return")
             type_text("1")
@@ -287,12 +295,13 @@ def numbering(exe, lang):
             app = program.accessible()
             framed_window("Kelvaro")
             found = menu_items(app, title)
-            check([c for _, c in found] == [False, True, False, False, False],
-                  f"the natural order was not kept: {found}")
+            check([c for _, c in found] == chosen,
+                  f"the natural order with pairs was not kept: {found}")
             key("Return")
             row_names(app, "作業対象ファイル名", natural)
         print(f"Number menu: {len(items)} items read; Alt+N, A lists {len(names)} files in "
-              "natural order with the preview beside them; kept for the next start")
+              "natural order with the preview beside them; order and pairs kept for the next "
+              "start")
 
 
 def facing(app, count):
