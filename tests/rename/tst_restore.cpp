@@ -203,7 +203,7 @@ private slots:
         const Files before = everything();
         const QString pattern = "*.x/../../outside/report",
                       first = "VOXAx/../../outside/report0.log";
-        auto folder = wrapFolder<FaultyFolder>(scene.dir.filePath("work"));
+        auto folder = faultyFolder(scene.dir.filePath("work"));
         QCOMPARE(restoreNames(*folder, pattern).message(), msg::RestoreBadName + first);
         QCOMPARE(renaming::deleteHistory(*folder, pattern).message(), msg::DeleteBadName + first);
         QVERIFY(!interruptedRunPending(*folder, pattern));
