@@ -103,11 +103,12 @@ private slots:
         add("earlier taken", { .chain = ap, .extra = { { "b.jpg", "x" } },
                                .message = taken + "b.jpg" });
 
-        // The k-th rename of the step fails: every file back under its current name. In the
-        // exchange, renaming back in the wrong order would collide.
-        for (int k = 1; k <= 6; ++k)
-            QTest::addRow("rename %d fails", k) << Case { .chain = ex, .fault = QString("rename %1")
-                .arg(k), .message = msg::RestoreFailedRolledBack + ex[1][(k - 1) % 3] + io };
+        // A rename of the step fails in pass 1 or 2: every file back under its current name. In
+        // the exchange, renaming back in the wrong order would collide.
+        add("rename 2 fails", { .chain = ex, .fault = "rename 2",
+                                .message = msg::RestoreFailedRolledBack + "a.jpg" + io });
+        add("rename 4 fails", { .chain = ex, .fault = "rename 4",
+                                .message = msg::RestoreFailedRolledBack + "b.jpg" + io });
         // The step's history goes only after the folder is synced; a file that cannot be
         // deleted ends the restore, because the next restore would redo the step.
         add("file 0 cannot be deleted with 1", { .chain = ap, .fault = "remove VOXAjpg0.log",
