@@ -12,6 +12,7 @@
 #include "restore.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -36,13 +37,16 @@ struct Scene
         for (const QString &name : names)
             put(name, name.toUtf8());
     }
+    // Every entry, those of subfolders by their path in the folder.
     Files files() const
     {
         Files result;
-        const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
-        for (const QString &name : QDir(dir.path()).entryList(all)) {
-            QFile f(dir.filePath(name));
-            result.insert(name, f.open(QIODevice::ReadOnly) ? f.readAll() : "<not a file>");
+        for (QDirIterator it(dir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                             QDirIterator::Subdirectories);
+             it.hasNext();) {
+            QFile f(it.next());
+            result.insert(QDir(dir.path()).relativeFilePath(it.filePath()),
+                          f.open(QIODevice::ReadOnly) ? f.readAll() : "<not a file>");
         }
         return result;
     }

@@ -1,8 +1,6 @@
 #include "delete_history.h"
 #include "scene.h"
 
-#include <QDirIterator>
-
 using Chain = QList<QStringList>; // history files 0, 1, ...: their names
 
 namespace {
@@ -184,16 +182,7 @@ private slots:
         scene.put("work/a.jpg", "a");
         for (int k = 0; k < 4; ++k)
             scene.put(QString("outside/report%1.log").arg(k), "a.jpg\r\n");
-        const auto everything = [&] {
-            Files files;
-            for (QDirIterator it(scene.dir.path(), QDir::Files, QDirIterator::Subdirectories);
-                 it.hasNext();) {
-                QFile f(it.next());
-                files.insert(it.filePath(), f.open(QIODevice::ReadOnly) ? f.readAll() : "");
-            }
-            return files;
-        };
-        const Files before = everything();
+        const Files before = scene.files();
         const QString pattern = "*.x/../../outside/report",
                       first = "VOXAx/../../outside/report0.log";
         auto folder = faultyFolder(scene.dir.filePath("work"));
@@ -201,7 +190,7 @@ private slots:
         QCOMPARE(renaming::deleteHistory(*folder, pattern).message(), msg::DeleteBadName + first);
         QVERIFY(!interruptedRunPending(*folder, pattern));
         QCOMPARE(folder->remove("../outside/report1.log").ok, false);
-        QCOMPARE(everything(), before);
+        QCOMPARE(scene.files(), before);
     }
 };
 
