@@ -101,8 +101,7 @@ private slots:
         w.preview("x", "");
         w.boxes.answer({ true, true });
         QTest::keyClick(w.window.get(), Qt::Key_D, Qt::ControlModifier);
-        QCOMPARE(filesOf(dir.path()).keys(),
-                 QStringList({ "VOXAtxt0.log", "c.jpg" }));
+        QCOMPARE(filesOf(dir.path()).keys(), QStringList({ "VOXAtxt0.log", "c.jpg" }));
         QCOMPARE(listEntries(w->List2), QStringList { "x0000.jpg" });
         w->nmuUndo_Click();
         QCOMPARE(w.boxes.texts(),
