@@ -36,7 +36,7 @@ struct ShownWindow
         services.startFolder = startFolder;
         services.listStartFolder = given && !startFolder.isEmpty();
         services.openFolder = [failRename, failSync](const QString &path, QString *) {
-            auto folder = wrapFolder<FaultyFolder>(path);
+            auto folder = faultyFolder(path);
             if (folder)
                 folder->failSyncAt = failSync;
             if (folder && failRename > 0)

@@ -12,6 +12,7 @@
 #include "restore.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -36,13 +37,16 @@ struct Scene
         for (const QString &name : names)
             put(name, name.toUtf8());
     }
+    // Every entry, those of subfolders by their path in the folder.
     Files files() const
     {
         Files result;
-        const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
-        for (const QString &name : QDir(dir.path()).entryList(all)) {
-            QFile f(dir.filePath(name));
-            result.insert(name, f.open(QIODevice::ReadOnly) ? f.readAll() : "<not a file>");
+        for (QDirIterator it(dir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                             QDirIterator::Subdirectories);
+             it.hasNext();) {
+            QFile f(it.next());
+            result.insert(QDir(dir.path()).relativeFilePath(it.filePath()),
+                          f.open(QIODevice::ReadOnly) ? f.readAll() : "<not a file>");
         }
         return result;
     }
@@ -62,12 +66,11 @@ struct Scene
     }
     // The real folder with one fault: "rename k [l]" (the k-th [and l-th] rename fail),
     // "stuck k" (and every rename after the k-th), "crash k" (a power cut after k renames),
-    // "write <file>", "remove <file>", "sync", or "appear <file>" (another program creates the
-    // file between the checks and the first rename); and whether it ignores case.
-    std::unique_ptr<FaultyFolder> open(const QString &fault = {}, bool ignoreCase = false) const
+    // "write <file>", "remove <file>", "sync" (the first sync), or "appear <file>" (another
+    // program creates the file between the checks and the first rename).
+    std::unique_ptr<FaultyFolder> open(const QString &fault = {}) const
     {
-        auto folder = wrapFolder<FaultyFolder>(dir.path());
-        folder->ignoreCase = ignoreCase;
+        auto folder = faultyFolder(dir.path());
         const QString kind = fault.section(' ', 0, 0), what = fault.section(' ', 1);
         if (kind == "rename")
             for (const QString &k : what.split(' '))
@@ -78,7 +81,7 @@ struct Scene
         folder->appears = kind == "appear" ? what : QString();
         folder->failWritesOf = { kind == "write" ? what : QString() };
         folder->failRemovesOf = { kind == "remove" ? what : QString() };
-        folder->failSync = kind == "sync";
+        folder->failSyncAt = kind == "sync";
         return folder;
     }
 };

@@ -80,13 +80,10 @@ private slots:
         const Pair pairs[] = {
             { "mp", 2, "mp4", 1 },   // VOXAmp40/41: "*.mp" numbers 40 and 41, behind its gap
             { "mp4", -1, "mp", 41 }, // "*.mp" 40 and 41 read as a "*.mp4" chain 0..1
-            { "m", 2, "m4", 1 },
-            { "m4", -1, "m", 41 },
             { "1", 2, "11", 1 },     // VOXA110/111: "*.1" numbers 10 and 11
             { "11", -1, "1", 11 },   // "*.1" 10 and 11 read as a "*.11" chain 0..1
             { "", 2, "4", 1 },       // VOXA40/41: the empty type's ("*.") numbers 40 and 41
             { "4", -1, "", 41 },
-            { "", 2, "1", 1 },       // VOXA10/11
             { "x*", 2, "x*4", 1 },   // wildcards: the names tell nothing, line counts decide
         };
         // clang-format on

@@ -107,7 +107,8 @@ private slots:
     }
 
     // The one rule for names a history file holds: given back exactly, and none of the
-    // program's own (history files of any chain, the restore's temporary names).
+    // program's own (history files of any chain, the restore's temporary names). Line breaks,
+    // separators and the program's own names in any case: the batch and restore tables.
     void recordable_data()
     {
         QTest::addColumn<QString>("name");
@@ -118,17 +119,12 @@ private slots:
         row("plain", "写真 1.jpg", true);
         row("TAB, ESC, DEL, U+2028", "a\t\x1b\x7f\u2028.jpg", true);
         row("leading U+FEFF", QString(QChar(0xFEFF)) + "x", true);
-        row("line feed", "a\nb", false);
-        row("carriage return", "a\rb", false);
-        row("separator", "a/b", false);
         row("dot-dot", "..", false);
         row("255 bytes", QString(85, QChar(0x5199)), true);
         row("256 bytes", QString(85, QChar(0x5199)) + "a", false);
         row("lone surrogate", QString(QChar(0xD800)) + "a", false);
-        row("history file, any case", "voxaJPG12.LOG", false);
         row("history file of an empty type", "VOXA0.log", false);
         row("no number before .log", "VOXAjpg.log", true);
-        row("restore temporary, any case", "ZYX0012.Zyx", false);
         row("five digits", "zyx00012.zyx", true);
     }
     void recordable()
