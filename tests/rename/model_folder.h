@@ -105,23 +105,14 @@ enum class Fault {
 
 inline const char *faultName(Fault f)
 {
-    switch (f) {
-    case Fault::None:
-        return "none";
-    case Fault::FailBefore:
-        return "fails";
-    case Fault::ActThenFail:
-        return "acts, then fails";
-    case Fault::DieBefore:
-        return "dies before";
-    case Fault::DieAfter:
-        return "dies after";
-    case Fault::GoneBefore:
-        return "share gone before";
-    case Fault::GoneAfter:
-        return "share gone after";
-    }
-    return "?";
+    static const char *const names[] = { "none",
+                                         "fails",
+                                         "acts, then fails",
+                                         "dies before",
+                                         "dies after",
+                                         "share gone before",
+                                         "share gone after" };
+    return names[int(f)];
 }
 
 // One program run's view of a disk. Requests that change the disk are the fault points,
@@ -149,11 +140,8 @@ public:
 
     renaming::FileStatus status(const QString &name) override
     {
-        if (!read()) {
-            renaming::FileStatus failed;
-            failed.error = EIO;
-            return failed;
-        }
+        if (!read())
+            return { .error = EIO };
         // Where the client caches, a name looked at before shows what it showed then, until
         // a request on the folder is answered.
         if (m_disk.kind.staleCounts && m_disk.seen.contains(name))
@@ -309,27 +297,14 @@ private:
         }
         if (++changes == failsAlsoAt)
             return io();
-        if (changes != m_faultAt)
+        if (changes != m_faultAt || m_fault == Fault::None)
             return answered(names, act());
-        switch (m_fault) {
-        case Fault::None:
-            return answered(names, act());
-        case Fault::FailBefore:
+        if (m_fault == Fault::FailBefore)
             return io();
-        case Fault::ActThenFail:
-            return act() ? io() : io();
-        case Fault::DieBefore:
-        case Fault::GoneBefore:
-            m_stopped = true;
-            m_died = m_fault == Fault::DieBefore;
-            return io();
-        case Fault::DieAfter:
-        case Fault::GoneAfter:
-            act();
-            m_stopped = true;
-            m_died = m_fault == Fault::DieAfter;
-            return io();
-        }
+        if (m_fault != Fault::DieBefore && m_fault != Fault::GoneBefore)
+            act(); // carried out, and its reply never comes
+        m_stopped = m_fault != Fault::ActThenFail;
+        m_died = m_fault == Fault::DieBefore || m_fault == Fault::DieAfter;
         return io();
     }
 
@@ -337,8 +312,8 @@ private:
     // a failure, or whose reply was lost, leaves it as it was.
     renaming::OpResult answered(const QStringList &names, renaming::OpResult result)
     {
-        for (const QString &name : names) {
-            if (result)
+        if (result) {
+            for (const QString &name : names)
                 m_disk.seen.remove(name);
         }
         return result;
