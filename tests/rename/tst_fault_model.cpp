@@ -165,6 +165,17 @@ struct Expected
     }
 };
 
+// Whether no file of the targets is without a name: checked after every run, also one that died.
+QString namesLost(const Disk &disk, const QList<QByteArray> &targets)
+{
+    const QList<QByteArray> held = disk.contents().values();
+    for (int t = 0; t < targets.size(); ++t) {
+        if (!held.contains(targets[t]))
+            return QStringLiteral("file %1 has no name").arg(t);
+    }
+    return {};
+}
+
 // The first thing in which `disk` differs from `e`, or an empty text.
 QString mismatch(const Disk &disk, const Expected &e, const QList<QByteArray> &targets)
 {
@@ -183,15 +194,26 @@ QString mismatch(const Disk &disk, const Expected &e, const QList<QByteArray> &t
             return QStringLiteral("unexpected entry %1").arg(it.key());
         }
     }
-    for (int t = 0; t < targets.size(); ++t) {
-        if (!now.values().contains(targets[t]))
-            return QStringLiteral("file %1 has no name").arg(t);
-    }
+    if (const QString lost = namesLost(disk, targets); !lost.isEmpty())
+        return lost;
     for (auto it = e.others.cbegin(); it != e.others.cend(); ++it) {
         if (!now.contains(it.key()))
             return QStringLiteral("missing %1").arg(it.key());
     }
     return {};
+}
+
+// Removes the names an outcome reports as kept beside a file ("extra → the file's name"): they
+// are the user's to remove, as its message says.
+void removeKept(Disk &disk, const QStringList &kept)
+{
+    for (const QString &entry : kept)
+        disk.remove(entry.section(QStringLiteral(" → "), 0, 0));
+}
+
+QString listing(const Disk &disk)
+{
+    return QStringLiteral("\ndisk: ") + disk.entries.keys().join(' ');
 }
 
 // The names a message gives for a file: "a / b（…）" or one name.
@@ -201,19 +223,8 @@ QStringList namesIn(QString text)
     return text.split(QStringLiteral(" / "));
 }
 
-// Whether no file of the targets is without a name: checked after every run, also one that died.
-QString namesLost(const Disk &disk, const QList<QByteArray> &targets)
-{
-    const QList<QByteArray> held = disk.contents().values();
-    for (int t = 0; t < targets.size(); ++t) {
-        if (!held.contains(targets[t]))
-            return QStringLiteral("file %1 has no name").arg(t);
-    }
-    return {};
-}
-
 // The disk a batch outcome says it left.
-Expected expectedAfterBatch(const BatchOutcome &o, const World &w, const Disk &disk)
+Expected expectedAfterBatch(const BatchOutcome &o, const World &w)
 {
     Expected e;
     switch (o.status) {
@@ -239,7 +250,6 @@ Expected expectedAfterBatch(const BatchOutcome &o, const World &w, const Disk &d
     default: // refused before anything was changed
         e = Expected::at(w.oldNames(), World::othersOf(w.before, w.oldNames()));
         e.leftoversAllowed = false;
-        Q_UNUSED(disk);
         break;
     }
     e.allowKept(o.keptNames, w);
@@ -253,14 +263,6 @@ Expected expectedAfterRestore(const RestoreOutcome &o, const World &w)
     const int r = n - o.stepsUndone; // the step the restore stopped at (0: all undone)
     Expected e;
     switch (o.status) {
-    case RestoreStatus::AllUndone:
-    case RestoreStatus::NotSynced:
-        e = Expected::at(w.names[r], w.othersWithChain(r));
-        break;
-    case RestoreStatus::RolledBack:
-    case RestoreStatus::Ready:
-        e = Expected::at(w.names[r], w.othersWithChain(r));
-        break;
     case RestoreStatus::NotRolledBack:
         e = Expected::at(w.names[r], w.othersWithChain(r));
         for (const UnrestoredFile &file : o.unrestored)
@@ -277,7 +279,7 @@ Expected expectedAfterRestore(const RestoreOutcome &o, const World &w)
             e.others.insert(historyFileName("jpg", 0),
                             w.after.contents()[historyFileName("jpg", 0)]);
         break;
-    default: // refused before anything was changed
+    default: // every step after r undone, or refused before anything was changed
         e = Expected::at(w.names[r], w.othersWithChain(r));
         break;
     }
@@ -328,7 +330,7 @@ class TestFaultModel : public QObject
         case Operation::Batch: {
             const BatchOutcome o
                 = renameBatch(folder, batchOf(w.oldNames(), w.scenario.batches.last()));
-            e = expectedAfterBatch(o, w, disk);
+            e = expectedAfterBatch(o, w);
             *kept << o.keptNames;
             outcome = QString::number(int(o.status));
             told = o.message();
@@ -369,8 +371,7 @@ class TestFaultModel : public QObject
                 QFAIL(qPrintable(where + ": a failed sync reported as done"));
             if (const QString wrong = mismatch(disk, e, w.bytes()); !wrong.isEmpty())
                 QFAIL(qPrintable(where + ": the outcome does not tell the disk: " + wrong
-                                 + "\nmessage: " + told
-                                 + "\ndisk: " + disk.entries.keys().join(' ')));
+                                 + "\nmessage: " + told + listing(disk)));
         }
     }
 
@@ -397,12 +398,11 @@ class TestFaultModel : public QObject
         Disk copy = disk;
         ModelFolder folder(copy);
         if (!interruptedRunPending(folder, Pattern) && !settled(w, copy))
-            QFAIL(qPrintable(where + ": files away, and no interrupted run pointed out\ndisk: "
-                             + copy.entries.keys().join(' ')));
+            QFAIL(qPrintable(where + ": files away, and no interrupted run pointed out"
+                             + listing(copy)));
         const HistoryDeletion deleted = deleteHistory(folder, Pattern);
         if (deleted.refusal.isEmpty() && !settled(w, copy))
-            QFAIL(qPrintable(where + ": the history deleted while files are away\ndisk: "
-                             + copy.entries.keys().join(' ')));
+            QFAIL(qPrintable(where + ": the history deleted while files are away" + listing(copy)));
     }
 
     // What the user does next: the restore brings every file back under its first name, and
@@ -411,25 +411,22 @@ class TestFaultModel : public QObject
     // to remove, as its message says, before anything else.
     void recover(const World &w, Disk disk, const QStringList &kept, const QString &where)
     {
-        for (const QString &entry : kept)
-            disk.remove(entry.section(QStringLiteral(" → "), 0, 0));
-        RestoreOutcome restored = restoreNames(*std::make_unique<ModelFolder>(disk), Pattern);
-        for (int round = 0; round < 3 && !restored.keptNames.isEmpty(); ++round) {
-            for (const QString &entry : std::as_const(restored.keptNames))
-                disk.remove(entry.section(QStringLiteral(" → "), 0, 0));
-            restored = restoreNames(*std::make_unique<ModelFolder>(disk), Pattern);
+        RestoreOutcome restored;
+        for (int round = 0; round < 4 && (round == 0 || !restored.keptNames.isEmpty()); ++round) {
+            removeKept(disk, round == 0 ? kept : restored.keptNames);
+            ModelFolder folder(disk);
+            restored = restoreNames(folder, Pattern);
         }
         if (restored.status != RestoreStatus::AllUndone
             && restored.status != RestoreStatus::NoHistory)
             QFAIL(qPrintable(where + ": the restore after it: " + restored.message()
-                             + "\ndisk: " + disk.entries.keys().join(' ')));
+                             + listing(disk)));
         Expected home = Expected::at(w.names[0], World::othersOf(w.origin, w.names[0]));
         home.leftoversAllowed = false;
         home.allowKept(restored.keptNames, w);
         if (const QString wrong = mismatch(disk, home, w.bytes()); !wrong.isEmpty())
             QFAIL(qPrintable(where + ": after the restore: " + wrong));
-        for (const QString &entry : restored.keptNames)
-            disk.remove(entry.section(QStringLiteral(" → "), 0, 0));
+        removeKept(disk, restored.keptNames);
         for (int b = 0; b < w.scenario.batches.size(); ++b) {
             ModelFolder again(disk);
             const BatchOutcome o = renameBatch(again, batchOf(w.names[b], w.scenario.batches[b]));
@@ -448,9 +445,7 @@ class TestFaultModel : public QObject
     // the batch is run again at once, as a user does, and must go through.
     void batchAgain(const World &w, Disk disk, const QStringList &kept, const QString &where)
     {
-        // Names kept beside a file are the user's to remove, as the message says.
-        for (const QString &entry : kept)
-            disk.remove(entry.section(QStringLiteral(" → "), 0, 0));
+        removeKept(disk, kept);
         ModelFolder folder(disk);
         if (interruptedRunPending(folder, Pattern))
             return; // the batch points to the restore, which recover() tries
@@ -461,8 +456,7 @@ class TestFaultModel : public QObject
         const BatchOutcome o
             = renameBatch(folder, batchOf(w.oldNames(), w.scenario.batches.last()));
         if (o.status != BatchStatus::Done)
-            QFAIL(qPrintable(where + ": the batch at once again: " + o.message()
-                             + "\ndisk: " + disk.entries.keys().join(' ')));
+            QFAIL(qPrintable(where + ": the batch at once again: " + o.message() + listing(disk)));
     }
 
     // After a faulted delete history: the user deletes again, which must go through, and the
@@ -517,8 +511,7 @@ private slots:
                     if (changes < k)
                         break; // the run ended before the k-th change: every point is walked
                     Disk followed = disk; // as the user leaves it, following the message
-                    for (const QString &entry : std::as_const(kept))
-                        followed.remove(entry.section(QStringLiteral(" → "), 0, 0));
+                    removeKept(followed, kept);
                     if (op != Operation::Delete)
                         checkPointedOut(w, followed, where);
                     if (QTest::currentTestFailed())
@@ -613,7 +606,7 @@ private slots:
                 ++m_points;
                 m_onePassPoints += w.scenario.onePass;
                 changes = folder.changes;
-                if (const QString wrong = mismatch(disk, expectedAfterBatch(o, w, disk), w.bytes());
+                if (const QString wrong = mismatch(disk, expectedAfterBatch(o, w), w.bytes());
                     !wrong.isEmpty())
                     QFAIL(qPrintable(where + ": the outcome does not tell the disk: " + wrong));
                 if (changes < j)
