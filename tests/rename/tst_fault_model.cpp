@@ -324,8 +324,7 @@ class TestFaultModel : public QObject
         Expected e;
         QString outcome, told;
         bool silentSuccess = false; // the run tells the user nothing but that it is done
-        switch (op) {
-        case Operation::Batch: {
+        if (op == Operation::Batch) {
             const BatchOutcome o = renameBatch(folder, w.lastBatch());
             e = expectedAfterBatch(o, w);
             *kept << o.keptNames;
@@ -336,25 +335,19 @@ class TestFaultModel : public QObject
                 QFAIL(qPrintable(where + ": done, yet a message: " + told));
             if (qEnvironmentVariableIsSet("FAULT_MODEL_VERBOSE"))
                 qInfo() << where << o.message() << disk.entries.keys();
-            break;
-        }
-        case Operation::Restore: {
+        } else if (op == Operation::Restore) {
             const RestoreOutcome o = restoreNames(folder, Pattern);
             e = expectedAfterRestore(o, w);
             *kept << o.keptNames;
             outcome = QString::number(int(o.status) + 100);
             told = o.message();
             silentSuccess = o.status == RestoreStatus::AllUndone && told.isEmpty();
-            break;
-        }
-        case Operation::Delete: {
+        } else {
             const HistoryDeletion d = deleteHistory(folder, Pattern);
             e = expectedAfterDelete(d, w);
             outcome = d.message().isEmpty() ? "deleted" : d.message().left(6);
             told = d.message();
             silentSuccess = told.isEmpty();
-            break;
-        }
         }
         ++m_points;
         m_onePassPoints += op != Operation::Delete && w.scenario.onePass;
@@ -618,12 +611,13 @@ private slots:
             const FileSystemKind &fs = FileSystemKinds[k];
             for (int passes : { 1, 2 }) {
                 const char *way = passes == 1 ? "one pass" : "swap, two passes";
-                QTest::addRow("%s, %s", fs.name, way) << k << -1 << passes;
-                if (fs.links && !fs.noReplaceFlag) {
-                    QTest::addRow("%s, %s, another user's file first", fs.name, way)
-                        << k << 0 << passes;
-                    QTest::addRow("%s, %s, another user's file second", fs.name, way)
-                        << k << 1 << passes;
+                for (int others : { -1, 0, 1 }) {
+                    if (others < 0 || (fs.links && !fs.noReplaceFlag))
+                        QTest::addRow("%s, %s%s", fs.name, way,
+                                      others < 0 ? ""
+                                                 : (others ? ", another user's file second"
+                                                           : ", another user's file first"))
+                            << k << others << passes;
                 }
             }
         }
@@ -640,7 +634,6 @@ private slots:
             int batch = -1, batchLinks = 0, restore = -1, restoreLinks = 0;
         };
         const auto count = [&](int n) {
-            Count c;
             Disk disk(fs);
             QStringList names;
             for (int i = 0; i < n; ++i) {
@@ -656,11 +649,11 @@ private slots:
             planBatch(batchOf(names, { "p", 1 }), &plan);
             ModelFolder batch(disk);
             if (runBatch(batch, plan).status != BatchStatus::Done)
-                return c;
+                return Count {};
             ModelFolder undo(disk);
             if (restoreNames(undo, Pattern).status != RestoreStatus::AllUndone
                 || disk.contents() != before)
-                return c;
+                return Count {};
             return Count { batch.requests, batch.links, undo.requests, undo.links };
         };
         const Count four = count(4), eight = count(8);
