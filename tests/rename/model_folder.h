@@ -133,7 +133,6 @@ public:
     int requests = 0; // every request
     bool syncFailed = false; // a sync reported a failure: nothing can say the work is on disk
     int links = 0; // link requests, so far
-    bool stopped() const { return m_stopped; }
     bool died() const { return m_died; }
 
     QString path() const override { return QStringLiteral("/model"); }
@@ -160,7 +159,7 @@ public:
         const QString e = m_disk.entry(name);
         if (e.isEmpty())
             return failure(ENOENT);
-        const QByteArray &content = m_disk.files[m_disk.entries.value(e)].bytes;
+        const QByteArray &content = file(e).bytes;
         if (content.size() > maxBytes)
             return failure(EFBIG);
         *bytes = content;
@@ -189,17 +188,7 @@ public:
     }
     renaming::OpResult renameExclusive(const QString &from, const QString &to) override
     {
-        return change({ from, to }, [&]() -> renaming::OpResult {
-            if (!m_disk.kind.noReplaceFlag)
-                return failure(EINVAL);
-            const QString source = m_disk.entry(from), target = m_disk.entry(to);
-            if (source.isEmpty())
-                return failure(ENOENT);
-            if (!target.isEmpty() && target != source)
-                return failure(EEXIST);
-            m_disk.entries.insert(to, m_disk.entries.take(source));
-            return {};
-        });
+        return move(from, to, false);
     }
     renaming::OpResult link(const QString &from, const QString &to) override
     {
@@ -212,23 +201,14 @@ public:
                 return failure(ENOENT);
             if (!m_disk.entry(to).isEmpty())
                 return failure(EEXIST);
-            const int id = m_disk.entries.value(source);
-            m_disk.entries.insert(to, id);
-            ++m_disk.files[id].links;
+            ++file(source).links;
+            m_disk.entries.insert(to, m_disk.entries.value(source));
             return {};
         });
     }
     renaming::OpResult renameOver(const QString &from, const QString &to) override
     {
-        return change({ from, to }, [&]() -> renaming::OpResult {
-            const QString source = m_disk.entry(from), target = m_disk.entry(to);
-            if (source.isEmpty())
-                return failure(ENOENT);
-            if (!target.isEmpty() && target != source)
-                --m_disk.files[m_disk.entries.take(target)].links; // replaced
-            m_disk.entries.insert(to, m_disk.entries.take(source));
-            return {};
-        });
+        return move(from, to, true);
     }
     renaming::OpResult unlink(const QString &name) override
     {
@@ -248,6 +228,24 @@ public:
     }
 
 private:
+    // A rename that replaces what the new name holds, or one that refuses to (with the flag).
+    renaming::OpResult move(const QString &from, const QString &to, bool replace)
+    {
+        return change({ from, to }, [&]() -> renaming::OpResult {
+            if (!replace && !m_disk.kind.noReplaceFlag)
+                return failure(EINVAL);
+            const QString source = m_disk.entry(from), target = m_disk.entry(to);
+            if (source.isEmpty())
+                return failure(ENOENT);
+            if (!target.isEmpty() && target != source) {
+                if (!replace)
+                    return failure(EEXIST);
+                --m_disk.files[m_disk.entries.take(target)].links; // replaced
+            }
+            m_disk.entries.insert(to, m_disk.entries.take(source));
+            return {};
+        });
+    }
     static renaming::OpResult failure(int error)
     {
         return renaming::OpResult::failure(qt_error_string(error), error);
