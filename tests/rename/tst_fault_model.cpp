@@ -292,10 +292,7 @@ Expected expectedAfterDelete(const HistoryDeletion &d, const World &w)
 
 enum class Operation { Batch, Restore, Delete };
 
-const char *operationName(Operation op)
-{
-    return op == Operation::Batch ? "batch" : op == Operation::Restore ? "restore" : "delete";
-}
+const char *const OperationNames[] = { "batch", "restore", "delete" };
 
 const QList<Fault> Faults = { Fault::FailBefore, Fault::ActThenFail, Fault::DieBefore,
                               Fault::DieAfter,   Fault::GoneBefore,  Fault::GoneAfter };
@@ -378,16 +375,18 @@ class TestFaultModel : public QObject
     // Unless the interrupted-run check finds a run to finish (and so points the user to the
     // restore), every file stands under its names of one batch. And the user who deletes the
     // history instead is refused while the files are away: their first names would be lost.
-    void checkPointedOut(const World &w, const Disk &disk, const QString &where)
+    // The disk is seen as the user leaves it, following the message: without the kept names.
+    void checkPointedOut(const World &w, Disk disk, const QString &where,
+                         const QStringList &kept = {})
     {
-        Disk copy = disk;
-        ModelFolder folder(copy);
-        if (!interruptedRunPending(folder, Pattern) && !settled(w, copy))
+        removeKept(disk, kept);
+        ModelFolder folder(disk);
+        if (!interruptedRunPending(folder, Pattern) && !settled(w, disk))
             QFAIL(qPrintable(where + ": files away, and no interrupted run pointed out"
-                             + listing(copy)));
+                             + listing(disk)));
         const HistoryDeletion deleted = deleteHistory(folder, Pattern);
-        if (deleted.refusal.isEmpty() && !settled(w, copy))
-            QFAIL(qPrintable(where + ": the history deleted while files are away" + listing(copy)));
+        if (deleted.refusal.isEmpty() && !settled(w, disk))
+            QFAIL(qPrintable(where + ": the history deleted while files are away" + listing(disk)));
     }
 
     // What the user does next: the restore brings every file back under its first name, and
@@ -484,9 +483,9 @@ private slots:
             for (Fault fault : Faults) {
                 for (int k = 1;; ++k) {
                     Disk disk = op == Operation::Batch ? w.before : w.after;
-                    const QString where = QString::asprintf("%s, %s, %s: %s at change %d",
-                                                            w.kind.name, w.scenario.name,
-                                                            operationName(op), faultName(fault), k);
+                    const QString where = QString::asprintf(
+                        "%s, %s, %s: %s at change %d", w.kind.name, w.scenario.name,
+                        OperationNames[int(op)], faultName(fault), k);
                     QStringList kept;
                     int changes = 0;
                     runFaulted(op, w, disk, k, fault, &kept, where, &changes);
@@ -494,10 +493,8 @@ private slots:
                         return;
                     if (changes < k)
                         break; // the run ended before the k-th change: every point is walked
-                    Disk followed = disk; // as the user leaves it, following the message
-                    removeKept(followed, kept);
                     if (op != Operation::Delete)
-                        checkPointedOut(w, followed, where);
+                        checkPointedOut(w, disk, where, kept);
                     if (QTest::currentTestFailed())
                         return;
                     if (op == Operation::Batch)
@@ -536,7 +533,7 @@ private slots:
                 for (int j = 1;; ++j) {
                     const QString where = QString::asprintf(
                         "%s, %s dies after change %d, the restore after change %d", w.kind.name,
-                        operationName(op), k, j);
+                        OperationNames[int(op)], k, j);
                     Disk second = first;
                     ModelFolder again(second, j, Fault::DieAfter);
                     restoreNames(again, Pattern);
