@@ -105,23 +105,14 @@ enum class Fault {
 
 inline const char *faultName(Fault f)
 {
-    switch (f) {
-    case Fault::None:
-        return "none";
-    case Fault::FailBefore:
-        return "fails";
-    case Fault::ActThenFail:
-        return "acts, then fails";
-    case Fault::DieBefore:
-        return "dies before";
-    case Fault::DieAfter:
-        return "dies after";
-    case Fault::GoneBefore:
-        return "share gone before";
-    case Fault::GoneAfter:
-        return "share gone after";
-    }
-    return "?";
+    static const char *const names[] = { "none",
+                                         "fails",
+                                         "acts, then fails",
+                                         "dies before",
+                                         "dies after",
+                                         "share gone before",
+                                         "share gone after" };
+    return names[int(f)];
 }
 
 // One program run's view of a disk. Requests that change the disk are the fault points,
@@ -142,18 +133,14 @@ public:
     int requests = 0; // every request
     bool syncFailed = false; // a sync reported a failure: nothing can say the work is on disk
     int links = 0; // link requests, so far
-    bool stopped() const { return m_stopped; }
     bool died() const { return m_died; }
 
     QString path() const override { return QStringLiteral("/model"); }
 
     renaming::FileStatus status(const QString &name) override
     {
-        if (!read()) {
-            renaming::FileStatus failed;
-            failed.error = EIO;
-            return failed;
-        }
+        if (!read())
+            return { .error = EIO };
         // Where the client caches, a name looked at before shows what it showed then, until
         // a request on the folder is answered.
         if (m_disk.kind.staleCounts && m_disk.seen.contains(name))
@@ -172,7 +159,7 @@ public:
         const QString e = m_disk.entry(name);
         if (e.isEmpty())
             return failure(ENOENT);
-        const QByteArray &content = m_disk.files[m_disk.entries.value(e)].bytes;
+        const QByteArray &content = file(e).bytes;
         if (content.size() > maxBytes)
             return failure(EFBIG);
         *bytes = content;
@@ -201,17 +188,7 @@ public:
     }
     renaming::OpResult renameExclusive(const QString &from, const QString &to) override
     {
-        return change({ from, to }, [&]() -> renaming::OpResult {
-            if (!m_disk.kind.noReplaceFlag)
-                return failure(EINVAL);
-            const QString source = m_disk.entry(from), target = m_disk.entry(to);
-            if (source.isEmpty())
-                return failure(ENOENT);
-            if (!target.isEmpty() && target != source)
-                return failure(EEXIST);
-            m_disk.entries.insert(to, m_disk.entries.take(source));
-            return {};
-        });
+        return move(from, to, false);
     }
     renaming::OpResult link(const QString &from, const QString &to) override
     {
@@ -224,23 +201,14 @@ public:
                 return failure(ENOENT);
             if (!m_disk.entry(to).isEmpty())
                 return failure(EEXIST);
-            const int id = m_disk.entries.value(source);
-            m_disk.entries.insert(to, id);
-            ++m_disk.files[id].links;
+            ++file(source).links;
+            m_disk.entries.insert(to, m_disk.entries.value(source));
             return {};
         });
     }
     renaming::OpResult renameOver(const QString &from, const QString &to) override
     {
-        return change({ from, to }, [&]() -> renaming::OpResult {
-            const QString source = m_disk.entry(from), target = m_disk.entry(to);
-            if (source.isEmpty())
-                return failure(ENOENT);
-            if (!target.isEmpty() && target != source)
-                --m_disk.files[m_disk.entries.take(target)].links; // replaced
-            m_disk.entries.insert(to, m_disk.entries.take(source));
-            return {};
-        });
+        return move(from, to, true);
     }
     renaming::OpResult unlink(const QString &name) override
     {
@@ -260,6 +228,24 @@ public:
     }
 
 private:
+    // A rename that replaces what the new name holds, or one that refuses to (with the flag).
+    renaming::OpResult move(const QString &from, const QString &to, bool replace)
+    {
+        return change({ from, to }, [&]() -> renaming::OpResult {
+            if (!replace && !m_disk.kind.noReplaceFlag)
+                return failure(EINVAL);
+            const QString source = m_disk.entry(from), target = m_disk.entry(to);
+            if (source.isEmpty())
+                return failure(ENOENT);
+            if (!target.isEmpty() && target != source) {
+                if (!replace)
+                    return failure(EEXIST);
+                --m_disk.files[m_disk.entries.take(target)].links; // replaced
+            }
+            m_disk.entries.insert(to, m_disk.entries.take(source));
+            return {};
+        });
+    }
     static renaming::OpResult failure(int error)
     {
         return renaming::OpResult::failure(qt_error_string(error), error);
@@ -309,27 +295,14 @@ private:
         }
         if (++changes == failsAlsoAt)
             return io();
-        if (changes != m_faultAt)
+        if (changes != m_faultAt || m_fault == Fault::None)
             return answered(names, act());
-        switch (m_fault) {
-        case Fault::None:
-            return answered(names, act());
-        case Fault::FailBefore:
+        if (m_fault == Fault::FailBefore)
             return io();
-        case Fault::ActThenFail:
-            return act() ? io() : io();
-        case Fault::DieBefore:
-        case Fault::GoneBefore:
-            m_stopped = true;
-            m_died = m_fault == Fault::DieBefore;
-            return io();
-        case Fault::DieAfter:
-        case Fault::GoneAfter:
-            act();
-            m_stopped = true;
-            m_died = m_fault == Fault::DieAfter;
-            return io();
-        }
+        if (m_fault != Fault::DieBefore && m_fault != Fault::GoneBefore)
+            act(); // carried out, and its reply never comes
+        m_stopped = m_fault != Fault::ActThenFail;
+        m_died = m_fault == Fault::DieBefore || m_fault == Fault::DieAfter;
         return io();
     }
 
@@ -337,8 +310,8 @@ private:
     // a failure, or whose reply was lost, leaves it as it was.
     renaming::OpResult answered(const QStringList &names, renaming::OpResult result)
     {
-        for (const QString &name : names) {
-            if (result)
+        if (result) {
+            for (const QString &name : names)
                 m_disk.seen.remove(name);
         }
         return result;
