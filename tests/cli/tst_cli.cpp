@@ -148,7 +148,8 @@ private slots:
         const QString seeHelp = "\n" + cli + msg::CliSeeHelp + "\n";
         const QString notWritable = cli + msg::CliFolderNotWritable + "DIR (Permission denied)\n";
         const QList<QStringList> p { RenameP }, pq { RenameP, RenameQ };
-        const QStringList dryRun = RenameP + QStringList { "-n" }, restore = command("restore");
+        const QStringList dryRun = RenameP + QStringList { "-n" }, restore = command("restore"),
+                          all = command("restore", { "--all" });
         const Files stray { { "a.jpg", "stray" } };
         const Setting closed { .closedReader = true };
         // clang-format off
@@ -190,9 +191,8 @@ private slots:
                                            .after = renamed });
         add("restore --steps 2", { .before = pq, .args = command("restore", { "--steps", "2" }),
                                    .out = qToP + pToA, .after = original });
-        add("restore --all --dry-run", { .before = pq,
-            .args = command("restore", { "--all", "--dry-run" }),
-            .out = would("restore", qToP + pToA) });
+        add("restore --all --dry-run", { .before = pq, .args = all + QStringList { "--dry-run" },
+                                         .out = would("restore", qToP + pToA) });
         add("restore without history", { .args = restore, .status = 1,
                                          .err = cli + msg::NoHistory + "\n" });
         add("restore fails, rolled back", { .before = p, .args = restore,
@@ -204,17 +204,14 @@ private slots:
             .after = { "VOXAjpg0.log", "VOXAjpg1.log", "a.jpg", "p0002.jpg", "p0003.jpg",
                        "x.txt" } });
         // Step 2 undone, then step 1 refused or put back: only step 2's renames are printed.
-        add("partial restore, refused", { .before = pq, .change = stray,
-            .args = command("restore", { "--all" }), .status = 7, .out = qToP,
-            .err = cli + msg::RestoreNameTaken + "a.jpg\n", .after = strayA });
+        add("partial restore, refused", { .before = pq, .change = stray, .args = all, .status = 7,
+            .out = qToP, .err = cli + msg::RestoreNameTaken + "a.jpg\n", .after = strayA });
         add("partial restore --dry-run", { .before = pq, .change = stray,
-            .args = command("restore", { "--all", "-n" }), .status = 7,
-            .out = would("restore", qToP),
+            .args = all + QStringList { "-n" }, .status = 7, .out = would("restore", qToP),
             .err = cli + msg::RestoreNameTaken + "a.jpg\n" });
-        add("partial restore, rolled back", { .before = pq,
-            .args = command("restore", { "--all" }), .setting = { .failRenames = "5" },
-            .status = 7, .out = qToP, .err = cli + msg::RestoreFailedRolledBack + "p0002.jpg" + io,
-            .after = renamed });
+        add("partial restore, rolled back", { .before = pq, .args = all,
+            .setting = { .failRenames = "5" }, .status = 7, .out = qToP,
+            .err = cli + msg::RestoreFailedRolledBack + "p0002.jpg" + io, .after = renamed });
         add("restore, read-only folder", { .before = p, .args = restore, .mode = "read-only",
                                            .status = 1, .err = notWritable });
         add("restore, reader gone", { .before = p, .args = restore, .setting = closed,
@@ -237,12 +234,11 @@ private slots:
             .err = cli + msg::CliOutputFailed });
 
         // Messages in English under any other locale.
-        add("English: restore without history", { .args = restore,
-            .setting = { .lang = "C.UTF-8" }, .status = 1,
-            .err = cli + "no recorded renames: nothing to restore\n" });
-        add("English: partial restore", { .before = pq, .change = stray,
-            .args = command("restore", { "--all" }), .setting = { .lang = "en_US.UTF-8" },
-            .status = 7, .out = qToP, .err = cli + "name already taken, nothing restored: a.jpg\n",
+        add("English: restore without history", { .args = restore, .setting = { .lang = "C.UTF-8" },
+            .status = 1, .err = cli + "no recorded renames: nothing to restore\n" });
+        add("English: partial restore", { .before = pq, .change = stray, .args = all,
+            .setting = { .lang = "en_US.UTF-8" }, .status = 7, .out = qToP,
+            .err = cli + "name already taken, nothing restored: a.jpg\n",
             .after = strayA });
 
         // The command line itself.
