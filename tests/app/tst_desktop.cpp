@@ -67,14 +67,10 @@ private slots:
         const QString runtime = work.filePath("runtime");
         QVERIFY(QDir().mkpath(work.filePath("tmp")) && QDir().mkpath(runtime));
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile lock(runtime + "/kelvaro.lock");
-        if (state == "garbage") {
-            QVERIFY(lock.open(QIODevice::WriteOnly));
-            lock.write(QByteArray("\xff\x00 4711\nnot a lock\n"));
-            lock.close();
-        } else if (state == "blocked") {
-            QVERIFY(QDir().mkpath(lock.fileName()));
-        }
+        if (state == "garbage")
+            touch(runtime, "kelvaro.lock", "\xff\x00 4711\nnot a lock\n");
+        else if (state == "blocked")
+            QVERIFY(QDir().mkpath(runtime + "/kelvaro.lock"));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", runtime);
         env.insert("TMPDIR", work.filePath("tmp"));
@@ -170,30 +166,25 @@ private slots:
     {
         QFETCH(QString, first);
         QTemporaryDir work;
-        const QString candidate = work.filePath("first"), fallback = work.filePath("second");
-        if (first == "other") {
+        const QString candidate = work.filePath("first"), open = work.filePath("open");
+        const bool isPrivate = first == "private";
+        const auto made = [](const QString &folder, mode_t mode) {
+            return QDir().mkdir(folder) && ::chmod(QFile::encodeName(folder), mode) == 0;
+        };
+        if (first == "other")
             takeByAnotherUser(candidate);
-        } else if (first == "open") {
-            QVERIFY(QDir().mkdir(candidate));
-            QFile::setPermissions(candidate,
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                      | QFile::ReadOther | QFile::ExeOther);
-        } else if (first == "link") {
-            QVERIFY(QDir().mkdir(work.filePath("private")));
-            QVERIFY(QFile::link(work.filePath("private"), candidate));
-        }
-        SingleInstance instance({ candidate, fallback });
+        else if (first == "open")
+            QVERIFY(made(candidate, 0705));
+        else if (first == "link")
+            QVERIFY(QDir().mkdir(work.filePath("private"))
+                    && QFile::link(work.filePath("private"), candidate));
+        SingleInstance instance({ candidate, work.filePath("second") });
         QVERIFY(instance.claim());
-        QCOMPARE(instance.lockFolder(), first == "private" ? candidate : fallback);
-        QCOMPARE(QFile::exists(candidate + "/kelvaro.lock"), first == "private");
+        QCOMPARE(instance.lockFolder(), isPrivate ? candidate : work.filePath("second"));
+        QCOMPARE(QFile::exists(candidate + "/kelvaro.lock"), isPrivate);
         // No folder passes: the program runs, holding no lock.
-        SingleInstance unprotected({ first == "private" ? work.filePath("open") : candidate });
-        if (first == "private") {
-            QVERIFY(QDir().mkdir(work.filePath("open")));
-            QFile::setPermissions(work.filePath("open"),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                      | QFile::ExeGroup);
-        }
+        QVERIFY(!isPrivate || made(open, 0710));
+        SingleInstance unprotected({ isPrivate ? open : candidate });
         QVERIFY(unprotected.claim());
         QCOMPARE(unprotected.lockFolder(), QString());
     }
@@ -274,7 +265,6 @@ private slots:
             touch(photos, "d.jpg");
             listed << "d.jpg";
         }
-        QStringList boxes;
         if (during == "run") {
             const frmVOXA_R_1::Running run(w.window.get());
             w->goToFolder(base + given);
@@ -295,20 +285,20 @@ private slots:
             QVERIFY(event.isAccepted() && event.dropAction() != Qt::MoveAction);
         }
         QCoreApplication::processEvents();
+        const bool refused = given == "\xff";
+        QCOMPARE(w->Dir1->path(), refused ? dir.path() : photos);
+        QCOMPARE(w.boxes.texts(),
+                 refused ? QStringList { msg::FolderNameNotText + dir.path() + "/\\xff" }
+                         : QStringList());
         if (during == "not asked") {
-            QCOMPARE(w->Dir1->path(), photos);
             listed.clear();
-        } else if (given == "\xff") {
-            boxes << msg::FolderNameNotText + dir.path() + "/\\xff";
-            QCOMPARE(w->Dir1->path(), dir.path());
+        } else if (refused) {
             listed = QStringList { "x.jpg" };
         } else {
-            QCOMPARE(w->Dir1->path(), photos);
             QCOMPARE(w->Combo1->currentText(), QStringLiteral("*.jpg"));
             QCOMPARE(QApplication::focusWidget(), w->Text1);
         }
         QCOMPARE(listEntries(w->List1), listed);
-        QCOMPARE(w.boxes.texts(), boxes);
         ::rmdir(base + "\xff");
     }
 

@@ -76,13 +76,10 @@ private slots:
             english.tell(japanese + "a.jpg");
             QCOMPARE(contents(err).section(u'\n', 0, 0), "kelvaro-cli: " + inEnglish + "a.jpg");
         }
-        std::fclose(err);
-
-        err = std::tmpfile();
-        cli::Terminal both(stdout, err, stdin, false);
-        const QString failure = msg::RestoreFailed + "p1.jpg (Input/output error)\n"
-            + msg::RenameNotRolledBack + "\np1.jpg → zyx0000.zyx";
-        both.tell(failure);
+        QVERIFY(::ftruncate(::fileno(err), 0) == 0);
+        std::rewind(err);
+        english.tell(msg::RestoreFailed + "p1.jpg (Input/output error)\n" + msg::RenameNotRolledBack
+                     + "\np1.jpg → zyx0000.zyx");
         QCOMPARE(contents(err),
                  "kelvaro-cli: a restore failed: p1.jpg (Input/output error)\nthese files could "
                  "not be given back their names (old name → name now):\np1.jpg → zyx0000.zyx\n");
@@ -108,12 +105,11 @@ private slots:
             cli::Terminal terminal(stdout, err, stdin, false);
             terminal.setQuiet(quiet);
             terminal.startProgress(msg::StatusRenaming, 2000, 4000);
-            QTest::qWait(600);
-            for (int i = 0; i < 2000; ++i)
-                terminal.advanceProgress();
-            QTest::qWait(150);
-            for (int i = 0; i < 2000; ++i)
-                terminal.advanceProgress();
+            for (const int wait : { 600, 150 }) {
+                QTest::qWait(wait);
+                for (int i = 0; i < 2000; ++i)
+                    terminal.advanceProgress();
+            }
             terminal.endProgress();
         }
         std::fclose(err);
@@ -123,11 +119,9 @@ private slots:
         for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
             drawn.append(buffer, n);
         ::close(master);
-        if (quiet) {
-            QCOMPARE(drawn, QByteArray());
+        QVERIFY2(quiet ? drawn.isEmpty() : drawn.endsWith("\r\x1b[K"), drawn.constData());
+        if (quiet)
             return;
-        }
-        QVERIFY2(drawn.endsWith("\r\x1b[K"), drawn.constData());
         const QList<QByteArray> lines = drawn.chopped(4).split('\r').mid(1);
         QVERIFY(!lines.isEmpty());
         int last = -1;
