@@ -68,7 +68,8 @@ private slots:
         QVERIFY(QDir().mkpath(work.filePath("tmp")) && QDir().mkpath(runtime));
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (state == "garbage")
-            touch(runtime, "kelvaro.lock", "\xff\x00 4711\nnot a lock\n");
+            touch(runtime, "kelvaro.lock",
+                  QByteArrayLiteral("\xff\x00 4711\nnot a lock\n")); // a NUL inside
         else if (state == "blocked")
             QVERIFY(QDir().mkpath(runtime + "/kelvaro.lock"));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
