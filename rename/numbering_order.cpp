@@ -72,24 +72,33 @@ std::vector<qsizetype> sortedPositions(const QStringList &names, NumberingOrder 
     return positions;
 }
 
+// Appends to `groups` one group per key of the positions, in the order of first appearance.
+template<typename Key>
+void appendGroups(const std::vector<qsizetype> &positions, Key key,
+                  std::vector<std::vector<qsizetype>> *groups)
+{
+    QHash<QString, std::size_t> byKey;
+    for (qsizetype position : positions) {
+        const QString k = key(position);
+        const auto found = byKey.constFind(k);
+        if (found == byKey.cend()) {
+            byKey.insert(k, groups->size());
+            groups->push_back({ position });
+        } else {
+            (*groups)[*found].push_back(position);
+        }
+    }
+}
+
 // The groups of the names at `positions` (in the chosen order), each a list of positions in
 // that order; the groups in the order of their first members.
 std::vector<std::vector<qsizetype>> pairGroups(const QStringList &names,
                                                const std::vector<qsizetype> &positions)
 {
     // First by the part before the first ".", without regard to case.
-    QHash<QString, std::size_t> byStem;
     std::vector<std::vector<qsizetype>> folded;
-    for (qsizetype position : positions) {
-        const QString stem = stemOf(names[position]).toCaseFolded();
-        const auto found = byStem.constFind(stem);
-        if (found == byStem.cend()) {
-            byStem.insert(stem, folded.size());
-            folded.push_back({ position });
-        } else {
-            folded[*found].push_back(position);
-        }
-    }
+    appendGroups(
+        positions, [&](qsizetype i) { return stemOf(names[i]).toCaseFolded(); }, &folded);
     // A group with two equal extension parts holds names that differ in the case of their
     // first part only; each spelling becomes a group of its own.
     std::vector<std::vector<qsizetype>> groups;
@@ -106,17 +115,8 @@ std::vector<std::vector<qsizetype>> pairGroups(const QStringList &names,
             groups.push_back(std::move(group));
             continue;
         }
-        QHash<QString, std::size_t> bySpelling;
-        for (qsizetype position : group) {
-            const QString stem = stemOf(names[position]);
-            const auto found = bySpelling.constFind(stem);
-            if (found == bySpelling.cend()) {
-                bySpelling.insert(stem, groups.size());
-                groups.push_back({ position });
-            } else {
-                groups[*found].push_back(position);
-            }
-        }
+        appendGroups(
+            group, [&](qsizetype i) { return stemOf(names[i]); }, &groups);
     }
     // Groups in the order of their first members: the split ones were added out of turn.
     std::vector<qsizetype> rank(std::size_t(names.size()));
